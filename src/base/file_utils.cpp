@@ -1,0 +1,129 @@
+#include "base/file_utils.h"
+
+#include <stdexcept>
+#include <vector>
+
+#include "base/dll.h"
+#include "base/logger.h"
+#include "base/source_location.h"
+#include "base/sys_error.h"
+#include "base/tstrings.h"
+#include "base/win.h"
+
+namespace FileUtils {
+namespace {
+void logFailure(const std::string& label, unsigned long code) {
+    LOG_ERROR(tstrings::format("%s failed with %s", label.c_str(), formatSystemError(code, nullptr).c_str()));
+}
+}  // namespace
+
+bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool isDirectory(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void createDirectory(const std::string& path) {
+    const std::string full = removeTrailingSlash(path) + "\\";
+    LOG_TRACE("Creating directory " << full);
+    for (size_t pos = full.find_first_of("\\/"); pos != std::string::npos; pos = full.find_first_of("\\/", pos + 1)) {
+        const std::string prefix = full.substr(0, pos + 1);
+        DWORD code = ERROR_SUCCESS;
+        if (!CreateDirectoryA(prefix.c_str(), nullptr)) code = GetLastError();
+        if (!isDirectory(prefix)) {
+            logFailure(tstrings::format("createDirectory(%s)", prefix.c_str()), code);
+            throw QDS_ERROR(std::runtime_error("FileUtils:createDirectory(" + prefix + ") failed"));
+        }
+    }
+}
+
+void deleteFile(const std::string& path) {
+    if (!DeleteFileA(path.c_str())) {
+        logFailure("DeleteFile(" + path + ")", GetLastError());
+        throw std::runtime_error("DeleteFile failed");
+    }
+}
+
+bool tryDeleteFile(const std::string& path) {
+    try {
+        deleteFile(path);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void deleteOnReboot(const std::string& path) {
+    if (!MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+        const DWORD code = GetLastError();
+        throw QDS_ERROR(SysError("deleteOnReboot(" + path + ") failed", functionAddress(&MoveFileExA), code));
+    }
+}
+
+FileVersion getFileVersion(const std::string& path) {
+    // version.dll is not a Known DLL: reached from the system directory only.
+    static DllFunction<DWORD WINAPI(LPCWSTR, LPDWORD)> getSize(loadSystemDll("version.dll"), "GetFileVersionInfoSizeW");
+    static DllFunction<BOOL WINAPI(LPCWSTR, DWORD, DWORD, LPVOID)> getInfo(loadSystemDll("version.dll"), "GetFileVersionInfoW");
+    static DllFunction<BOOL WINAPI(LPCVOID, LPCWSTR, LPVOID*, PUINT)> queryValue(loadSystemDll("version.dll"), "VerQueryValueW");
+
+    const std::wstring widePath = tstrings::fromACP(path);
+    DWORD handle = 0;
+    const DWORD size = getSize.get()(widePath.c_str(), &handle);
+    if (size == 0) {
+        logFailure(tstrings::format("GetFileVersionInfoSize for \"%s\"", path.c_str()), GetLastError());
+        throw std::runtime_error("error");
+    }
+    std::vector<char> data(size);
+    if (!getInfo.get()(widePath.c_str(), 0, size, data.data())) {
+        logFailure(tstrings::format("GetFileVersionInfo for \"%s\"", path.c_str()), GetLastError());
+        throw std::runtime_error("error");
+    }
+    void* block = nullptr;
+    UINT blockSize = 0;
+    if (!queryValue.get()(data.data(), L"\\", &block, &blockSize)) {
+        logFailure(tstrings::format("VerQueryValueW for \"%s\"", path.c_str()), GetLastError());
+        throw std::runtime_error("error");
+    }
+    if (blockSize < sizeof(VS_FIXEDFILEINFO)) {
+        LOG_ERROR(tstrings::format("VerQueryValueW returned unexpected buffer size [%d] for \"%s\"",
+                                   static_cast<int>(blockSize), path.c_str()));
+        throw std::runtime_error("error");
+    }
+    const auto* info = static_cast<const VS_FIXEDFILEINFO*>(block);
+    FileVersion v;
+    v.major = HIWORD(info->dwFileVersionMS);
+    v.minor = LOWORD(info->dwFileVersionMS);
+    v.build = HIWORD(info->dwFileVersionLS);
+    v.revision = LOWORD(info->dwFileVersionLS);
+    return v;
+}
+
+std::string createTempFile(const std::string& prefix, const std::string& extension, const std::string& dir) {
+    const DWORD ticks = GetTickCount();
+    for (unsigned i = 0; i < 100; ++i) {
+        const std::string name =
+            removeTrailingSlash(dir) + "\\" + prefix + std::to_string(static_cast<unsigned long long>(ticks) + i) + "." + extension;
+        HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            CloseHandle(h);
+            return name;
+        }
+    }
+    throw std::runtime_error("cannot create temp file");
+}
+
+void deletePersistentFile(const std::string& dir) {
+    for (const char* name : {"orun.exe", "orunw.exe", "orunws.exe"}) {
+        const std::string path = combinePath(dir, name);
+        if (!exists(path)) continue;
+        const FileVersion v = getFileVersion(path);
+        if (!(v.major >= 9 || (v.major >= 8 && v.build >= 20))) continue;  // older copies stay
+        if (exists(path) && !tryDeleteFile(path)) {
+            LOG_INFO("cannot delete file " << path << ", schedule deletion on reboot");
+            deleteOnReboot(path);
+        }
+    }
+}
+
+}  // namespace FileUtils

@@ -1,0 +1,50 @@
+#pragma once
+// Paths and files. Paths are narrow (ANSI code page); '\\' and '/' both separate.
+#include <string>
+
+namespace FileUtils {
+
+std::string removeTrailingSlash(const std::string& path);
+std::string dirname(const std::string& path);   // up to and including the last separator, or ".\\"
+std::string basename(const std::string& path);  // after the last separator
+std::string combinePath(const std::string& dir, const std::string& name);
+
+#ifdef _WIN32
+struct FileVersion {
+    int major = 0;
+    int minor = 0;
+    int build = 0;
+    int revision = 0;
+};
+
+bool exists(const std::string& path);
+bool isDirectory(const std::string& path);
+
+void createDirectory(const std::string& path);  // with every missing parent
+void deleteFile(const std::string& path);
+bool tryDeleteFile(const std::string& path);
+void deleteOnReboot(const std::string& path);
+FileVersion getFileVersion(const std::string& path);
+std::string createTempFile(const std::string& prefix, const std::string& extension, const std::string& dir);
+// Removes the runtime's launcher copies (orun.exe, orunw.exe, orunws.exe) from dir.
+void deletePersistentFile(const std::string& dir);
+
+// Deletes the file on destruction unless released.
+class TempFileGuard {
+public:
+    explicit TempFileGuard(std::string path) : path_(std::move(path)) {}
+    ~TempFileGuard() {
+        if (remove_) tryDeleteFile(path_);
+    }
+    TempFileGuard(const TempFileGuard&) = delete;
+    TempFileGuard& operator=(const TempFileGuard&) = delete;
+    void release() { remove_ = false; }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    bool remove_ = true;
+};
+#endif
+
+}  // namespace FileUtils

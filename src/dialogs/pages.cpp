@@ -1,0 +1,17 @@
+#include "dialogs/pages.h"
+
+// The page resources come later. Until then each page answers as if the user
+// went on, and shows nothing.
+
+INT_PTR CWelcomeDialog::DoModal() { return 1; }
+
+INT_PTR CChangeFolder::DoModal() { return 1; }
+
+HWND CSetupProgressDialog::Create(HWND /*parent*/) { return window_; }
+INT_PTR CSetupProgressDialog::DoModal() { return 1; }
+void CSetupProgressDialog::Hide() {}
+void CSetupProgressDialog::Destroy() {}
+
+INT_PTR CSetupCompleteError::DoModal() { return 1; }
+
+INT_PTR CSetupComplete::DoModal() { return 1; }

@@ -1,0 +1,60 @@
+#pragma once
+// The classic pages the main flow shows. Result codes: 1 go on, 2 cancel, 1029 back.
+#include <string>
+
+#include "base/win.h"
+
+class InstallConfigData;
+struct SetupCompleteData;
+
+class CWelcomeDialog {
+public:
+    explicit CWelcomeDialog(bool changeFolder) : changeFolder_(changeFolder) {}
+    INT_PTR DoModal();
+    bool changeFolder() const { return changeFolder_; }
+
+private:
+    bool changeFolder_;
+};
+
+class CChangeFolder {
+public:
+    CChangeFolder(InstallConfigData& config, bool launchedFromOdk, const std::string& folder)
+        : config_(config), launchedFromOdk_(launchedFromOdk), folder_(folder) {}
+    INT_PTR DoModal();
+    const std::string& folder() const { return folder_; }
+
+private:
+    InstallConfigData& config_;
+    bool launchedFromOdk_;
+    std::string folder_;
+};
+
+class CSetupProgressDialog {
+public:
+    HWND Create(HWND parent);  // modeless
+    INT_PTR DoModal();
+    void Hide();
+    void Destroy();
+
+private:
+    HWND window_ = nullptr;
+};
+
+class CSetupCompleteError {
+public:
+    explicit CSetupCompleteError(int result) : result_(result) {}
+    INT_PTR DoModal();
+
+private:
+    int result_;
+};
+
+class CSetupComplete {
+public:
+    explicit CSetupComplete(SetupCompleteData& data) : data_(data) {}
+    INT_PTR DoModal();
+
+private:
+    SetupCompleteData& data_;
+};

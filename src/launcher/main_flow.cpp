@@ -1,0 +1,437 @@
+#include "launcher/main_flow.h"
+
+#include <commctrl.h>
+
+#include <memory>
+
+#include "autoupdate/auto_update.h"
+#include "base/all_utils.h"
+#include "base/file_utils.h"
+#include "base/locale.h"
+#include "base/logger.h"
+#include "base/maker_addresses.h"
+#include "base/report.h"
+#include "base/resource.h"
+#include "base/sys_info.h"
+#include "base/tstrings.h"
+#include "config/install_config_data.h"
+#include "dialogs/pages.h"
+#include "launcher/existing_install.h"
+#include "launcher/markers.h"
+#include "launcher/options_document.h"
+#include "launcher/payload.h"
+#include "launcher/post_install.h"
+#include "launcher/product.h"
+#include "metrics/install_status.h"
+#include "process/browsers.h"
+#include "progress/install_callback.h"
+#include "scrub/run_sequence.h"
+
+namespace {
+
+const int kPageNext = 1;
+const int kPageBack = 1029;
+
+// Ends the process at once, without the tail (a cancelled page, a failed
+// preparation step); the flag file goes with its handle.
+[[noreturn]] void endProcess(UINT code) { ExitProcess(code); }
+
+std::string loadString(HINSTANCE instance, unsigned id, size_t maxChars) {
+    std::string text = StringResource(id, instance).string(std::string());
+    if (text.size() > maxChars - 1) text.resize(maxChars - 1);
+    return text;
+}
+
+void deleteStaleBaseImageMarkers() {
+    for (int arch : {32, 64}) {
+        const std::string marker = FileUtils::combinePath(getPatchCache(arch), "baseimage8");
+        if (FileUtils::exists(marker)) FileUtils::deleteFile(marker);
+    }
+}
+
+// <LocalLow>\Kyn\Orun\ovx1.9.0_x64\ovx1.9.0.msi, each level created on the way.
+bool prepareCacheFolder(std::string& packagePath) {
+    char appData[MAX_PATH] = {};
+    if (!GetUserShellFolder(appData)) return false;
+    std::string folder = appData;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (const std::string& level : {std::string("Kyn"), std::string("Orun"), product::cacheFolderName()}) {
+        folder = FileUtils::combinePath(folder, level);
+        CreateDirectoryA(folder.c_str(), nullptr);
+    }
+    packagePath = FileUtils::combinePath(folder, product::packageFileName());
+    return true;
+}
+
+// The switch values read once from the configuration.
+struct Switches {
+    bool isStatic = false;
+    bool oemUpdate = false;
+    bool silent = false;
+    bool showVerifyPage = true;
+    bool launchedFromOdk = false;
+};
+
+// Everything a run keeps between its steps.
+struct RunState {
+    HINSTANCE instance = nullptr;
+    msi::action<msi::install> action;
+    std::unique_ptr<InstallCallback> callback;
+    std::unique_ptr<InstallConfigData> config;
+    Switches switches;
+    bool familyUpgrade = false;
+    std::string installDir;
+    std::string method = "qoff";
+    std::string latestOtherVersion;
+    std::string installedAuVersion = "XX";
+    int auStatus = -99;
+    DWORD msiStatusError = 0;
+    DWORD msiStatusExtendedError = 0;
+    int result = 1;
+    int fallbackResult = 1;
+    OrunScrubPingData scrubData;
+    bool scrubRan = false;
+
+    void setResult(int value) { result = fallbackResult = value; }
+};
+
+// The first test switch present shows its page alone; true when one did.
+bool RunTestSwitches(RunState& run) {
+    InstallConfigData& config = *run.config;
+    if (config.IsEnabled(cfg::TEST_FINAL_DIALOG)) {
+        SetupCompleteData data;
+        InitSetupCompleteData(data, true, run.switches.showVerifyPage, true);
+        CSetupComplete(data).DoModal();
+        ProcessSetupCompleteData(data, std::string());
+        return true;
+    }
+    if (config.IsEnabled(cfg::TEST_PROGRESS_DIALOG)) {
+        CSetupProgressDialog().DoModal();
+        return true;
+    }
+    if (config.IsEnabled(cfg::TEST_WELCOME_DIALOG)) {
+        CWelcomeDialog(false).DoModal();
+        return true;
+    }
+    if (config.IsEnabled(cfg::TEST_CHANGE_DIALOG)) {
+        CChangeFolder(config, run.switches.launchedFromOdk, run.installDir).DoModal();
+        return true;
+    }
+    if (config.HasSetting(cfg::nameOf(cfg::TEST_CONFIG_FILE_ERRORS))) {
+        const int code = config.GetIntSetting(cfg::TEST_CONFIG_FILE_ERRORS);
+        logit("TEST_CONFIG_FILE_ERRORS enabled.");
+        logit("Show error " + std::to_string(code));
+        ShowConfigErrorMessage(run.instance, config, code, "<path_to_config_file>", false);
+        return true;
+    }
+    return false;
+}
+
+void SendReport(RunState& run, int status, bool complete, const std::string& deployStatus) {
+    SendHeadRequest(*run.config, run.scrubRan ? &run.scrubData : nullptr, run.latestOtherVersion, status, run.auStatus,
+                    run.installedAuVersion, resourceAuVersion(), complete ? run.latestOtherVersion : std::string(),
+                    complete ? deployStatus : std::string(), complete ? run.msiStatusError : 0,
+                    complete ? run.msiStatusExtendedError : 0);
+}
+
+// Welcome and destination-folder pages (interactive only).
+void RunPages(RunState& run) {
+    const bool fromOdk = run.switches.launchedFromOdk;
+    bool changeFolder = false;
+    auto showWelcome = [&](bool ticked) {
+        CWelcomeDialog welcome(ticked);
+        if (welcome.DoModal() != kPageNext) {
+            CloseInstallFlag();
+            LOG_INFO("The user cancelled from Welcome dialog. Exit code: 0");
+            endProcess(0);
+        }
+        changeFolder = welcome.changeFolder();
+    };
+    if (!fromOdk) showWelcome(false);
+
+    run.action.setProperty("SKIPLICENSE", "1");
+    run.action.setProperty("PROG", "0");
+    run.action.setProperty("ENDDIALOG", "0");
+
+    while (changeFolder || fromOdk) {
+        CChangeFolder page(*run.config, fromOdk, run.installDir);
+        const INT_PTR answer = page.DoModal();
+        if (answer == kPageNext) {
+            run.installDir = page.folder().substr(0, MAX_PATH - 1);
+            return;
+        }
+        if (answer == kPageBack) {
+            showWelcome(true);
+            continue;
+        }
+        run.fallbackResult = -20;
+        SendReport(run, -20, false, std::string());
+        CloseInstallFlag();
+        LOG_INFO("The user cancelled from Change Folder dialog. Exit code: 0");
+        endProcess(0);
+    }
+}
+
+// Steps 15.7 and 15.8: the installer runs, with or without the pages around it.
+void RunInstallation(RunState& run, bool securityText) {
+    if (run.switches.silent) {
+        CreateSilentInstallMarker();
+        run.setResult(ExecCommand(run.action));
+        return;
+    }
+    CSetupProgressDialog progress;
+    progress.Create(GetDesktopWindow());
+    run.setResult(ExecCommand(run.action));
+    if (ReadInstallStatusText() == "reinstall") {
+        const LONG rc = ClearMSIStatus();
+        if (rc != ERROR_SUCCESS) {
+            run.setResult(rc);
+            logit(tstrings::format("ClearMSIStatus() failed.  Return Code: %d, ErrorCode: %d", static_cast<int>(rc),
+                                   static_cast<int>(GetLastError())));
+        } else {
+            run.msiStatusError = run.msiStatusExtendedError = 0;
+            ClearInstallStatus();
+            run.setResult(ExecCommand(run.action));
+        }
+    }
+    progress.Hide();
+    if (!IsInstallSuccess(run.result)) {
+        CSetupCompleteError(run.result).DoModal();
+    } else if (!run.switches.launchedFromOdk) {
+        run.scrubData = qscrub::runSequence();
+        run.scrubRan = true;
+        FinishUIInstallationWithSecurityPrompts(run.installDir, run.switches.showVerifyPage, securityText, run.method);
+    }
+    progress.Destroy();
+}
+
+// Clears what this run left in the registry, on every way out of the run.
+void ClearRunMarkers() {
+    DeleteSilentInstallMarker();
+    ClearInstallStatus();
+    writePolicyValue("VisitorId", nullptr);
+    writePolicyValue("Method", nullptr);
+    CloseInstallFlag();
+}
+
+int Run(RunState& run, const char* narrowCommandLine) {
+    // 1. Start-up
+    logit("Wrapper begin...");
+    LOG_INFO("Running offline OVX wrapper with command line=<" << (narrowCommandLine ? narrowCommandLine : "") << ">");
+    SetDllDirectoryA("");
+    deleteStaleBaseImageMarkers();
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), 0xFF};
+    if (!InitCommonControlsEx(&controls)) {
+        MessageBoxA(nullptr, "Could not initialize common controls!", "Failure", MB_ICONERROR);
+    }
+    run.callback = std::make_unique<InstallCallback>();
+    run.action.setCallback(run.callback.get());
+
+    // 2. Early state
+    run.familyUpgrade = IsThisAFamilyUpgrade();
+    ClearInstallStatus();
+    GetLatestOvxKey(run.latestOtherVersion);
+    const au::InstalledState au = au::InstalledState::detect();
+    run.installedAuVersion = au.found ? au.version : "XX";
+
+    // 3. Configuration
+    LOG_TRACE("Wrapper Load ConfigSettings...");
+    run.config = std::make_unique<InstallConfigData>(run.instance);
+    if (run.config->LoadConfigSettings(GetCommandLineW()) != 0) {
+        logit("Error occurred while loading configuration settings. Exiting installer.");
+        return -80;
+    }
+    InstallConfigData& config = *run.config;
+    Switches& sw = run.switches;
+    sw.isStatic = config.GetBoolSetting(cfg::STATIC_INSTALL) != 0;
+    sw.oemUpdate = config.IsEnabled(cfg::OEMUPDATE);
+    sw.silent = config.IsSilent();
+    sw.showVerifyPage = !config.IsEnabled(cfg::NO_VERIFY);
+    sw.launchedFromOdk = config.IsEnabled(cfg::LAUNCHEDFROMODK);
+
+    // 4. Language
+    Locale locale = Locale::fromPreferredLanguages();
+    if (config.HasSetting(cfg::nameOf(cfg::LANG))) {
+        try {
+            locale = Locale::fromLangId(static_cast<uint16_t>(config.GetIntSetting(cfg::LANG)));
+        } catch (const std::exception& e) {
+            REPORT_EXCEPTION(e);
+        }
+    }
+    if (locale.getLangId() != 1033) run.action.setProperty("TRANSFORMS", ":" + std::to_string(locale.getLangId()));
+
+    // 5. Overrides
+    if (config.HasSetting(cfg::nameOf(cfg::COUNTRYOVERRIDE))) {
+        writePolicyValue("Country", config.GetStringSettingACP(cfg::COUNTRYOVERRIDE).c_str());
+    }
+    if (config.HasSetting(cfg::nameOf(cfg::INSTALLDIR))) run.installDir = config.GetStringSettingACP(cfg::INSTALLDIR).substr(0, 2047);
+
+    // 6. Test switches
+    if (RunTestSwitches(run)) return 0;
+
+    // 7. Package command line
+    std::string commandLine;
+    if (config.HasSetting(cfg::nameOf(cfg::MSI_CMDLINE))) commandLine = config.GetStringSettingACP(cfg::MSI_CMDLINE);
+    if (config.HasSetting(cfg::nameOf(cfg::CMDLINE))) commandLine += " " + config.GetStringSettingACP(cfg::CMDLINE);
+    run.action.setCommandLine(commandLine);
+
+    // 8. Another installation in progress
+    if (IsInstallInProgress() && !sw.launchedFromOdk && IsInstallInProgress()) {
+        if (!sw.silent) {
+            MessageBoxA(nullptr, loadString(run.instance, 117, 1024).c_str(), loadString(run.instance, 116, 256).c_str(),
+                        MB_ICONINFORMATION);
+        }
+        logit("Another Orun installation is in progress. You must complete that installation before you can run this installer.");
+        return -1;
+    }
+
+    // 9. Reinstall
+    logit("Wrapper, check for reinstall case..");
+    const int reinstall = CheckReinstall(sw.isStatic, sw.silent);
+    if (reinstall == 0) {
+        LOG_INFO("A newer OVX  build already exists. Exit install");
+        return 0;
+    }
+    if (reinstall < 0) return -1;
+
+    // 10. Operating system
+    if (!isNotNativeX64()) {
+        LOG_INFO("The installer is 64 bit, set bShowVerifyPage = FALSE");
+        sw.showVerifyPage = false;
+    }
+    if (SysInfo::getOsVersionClass() <= 1) {
+        if (!sw.silent) {
+            const std::string text = tstrings::format(loadString(run.instance, 120, 1024).c_str(), "9");
+            MessageBoxA(nullptr, text.c_str(), loadString(run.instance, 115, 256).c_str(), MB_ICONINFORMATION | MB_TASKMODAL);
+        }
+        logit("This is an unsupported operationg system.");
+    }
+
+    // 11. Install flag
+    if (!sw.launchedFromOdk && !SetInstallFlag()) return -1;
+
+    // 12. Payload
+    std::string packagePath;
+    UniqueHandle heldPackage;
+    PayloadResult payload = PayloadResult::Missing;
+    if (prepareCacheFolder(packagePath)) {
+        run.action.setPackagePath(packagePath);
+        run.action.setLogFile(config.GetMsiLogFile());
+        logit("Wrapper: Extract MSI ...");
+        payload = ExtractPayload(run.instance, packagePath, heldPackage);
+    } else {
+        LOG_ERROR("The package cache folder cannot be found. Exiting installer.");
+        run.setResult(1603);
+    }
+    if (payload == PayloadResult::Extracted) {
+        // 13. Options document
+        char options[2048] = {};
+        GetOptionsFromXmlIfOnline(options);
+
+        // 14. Pages
+        if (!sw.silent) RunPages(run);
+
+        // 15. Installation
+        const LONG cleared = ClearMSIStatus();
+        if (cleared != ERROR_SUCCESS) {
+            logit(tstrings::format("initial ClearMSIStatus() failed.  Return Code: %d, ErrorCode: %d",
+                                   static_cast<int>(cleared), static_cast<int>(GetLastError())));
+            CloseInstallFlag();
+            endProcess(1603);  // nothing was installed: not a success
+        }
+        if (!run.installDir.empty()) run.action.setProperty("INSTALLDIR", run.installDir);
+        LOG_INFO("MSI command line: " << run.action.getFullCommandLine());
+        if (config.ExportChanges() != 0) {
+            logit("Error occurred while exporting configuration settings. Exiting installer.");
+            endProcess(1603);
+        }
+        bool securityText = false;
+        if (config.HasSetting(cfg::nameOf(cfg::WEB_ORUN_SECURITY_LEVEL)) &&
+            config.GetIntSetting(cfg::WEB_ORUN_SECURITY_LEVEL) == 2) {
+            logit("WEB_ORUN_SECURITY_LEVEL set to MED/2");
+        } else if (run.familyUpgrade) {
+            logit("Upgrade install and Security level >2, show the Med->High Security text");
+            securityText = true;
+        }
+        run.msiStatusError = run.msiStatusExtendedError = 0;
+        logit("Wrapper: Execute MSI ...");
+        RunInstallation(run, securityText);
+        heldPackage.reset();
+
+        // 16. After the installation
+        FileUtils::deletePersistentFile(SysInfo::getSystem32Dir());
+        if (SysInfo::isX64()) FileUtils::deletePersistentFile(SysInfo::getSystemWow64Dir());
+        if (!IsInstallSuccess(run.result)) {
+            config.RestoreBackup();
+            const LONG got = GetMSIStatus(run.msiStatusError, run.msiStatusExtendedError);
+            if (got != ERROR_SUCCESS) {
+                logit(tstrings::format("GetMSIStatus() failed.  Return Code: %d, ErrorCode: %d", static_cast<int>(got),
+                                       static_cast<int>(GetLastError())));
+            }
+            const LONG clearedAfter = ClearMSIStatus();
+            if (clearedAfter != ERROR_SUCCESS) {
+                logit(tstrings::format("ClearMSIStatus() after get failed.  Return Code: %d, ErrorCode: %d",
+                                       static_cast<int>(clearedAfter), static_cast<int>(GetLastError())));
+            }
+        } else {
+            run.auStatus = ExtractAndInstallAutoUpdate(run.instance, sw.oemUpdate, config.GetBoolSetting(cfg::AUTO_UPDATE) != 0);
+        }
+
+        // 17. Deployment status, 18. report and metrics
+        const std::string deployStatus = ReadDeployStatus();
+        SendReport(run, run.result, true, deployStatus);
+        if (sw.oemUpdate) RemoveOvxMetrics();
+    } else if (payload == PayloadResult::DigestMismatch) {
+        run.setResult(ERROR_INSTALL_PACKAGE_INVALID);
+    } else if (payload == PayloadResult::Missing && !packagePath.empty()) {
+        LOG_ERROR("This installer carries no runtime package.");
+        run.setResult(1);
+    }
+
+    // 19. Tail
+    ClearRunMarkers();
+    LOG_INFO("Wrapper exit code: " << run.result);
+    return run.result;
+}
+
+}  // namespace
+
+bool IsInstallSuccess(int result) {
+    return result == ERROR_SUCCESS || result == ERROR_SUCCESS_REBOOT_REQUIRED || result == ERROR_SUCCESS_REBOOT_INITIATED;
+}
+
+int ExecCommand(msi::action<msi::install>& action) {
+    writePolicyValue("PostStatusUrl", nullptr);
+    try {
+        action.execute();
+        return 0;
+    } catch (const msi::Error& e) {
+        REPORT_EXCEPTION(e);
+        return static_cast<int>(e.getCode());
+    } catch (const std::exception& e) {
+        REPORT_EXCEPTION(e);
+        return 1603;
+    } catch (...) {
+        REPORT_UNKNOWN_EXCEPTION();
+        return 1603;
+    }
+}
+
+int RunLauncher(HINSTANCE instance, const char* narrowCommandLine) {
+    RunState run;
+    run.instance = instance;
+    try {
+        return Run(run, narrowCommandLine);
+    } catch (const std::exception& e) {
+        REPORT_EXCEPTION(e);
+    } catch (...) {
+        REPORT_UNKNOWN_EXCEPTION();
+    }
+    // No marker of this run may outlive it, whatever ended it.
+    try {
+        ClearRunMarkers();
+    } catch (...) {
+    }
+    LOG_INFO("Wrapper exit code: " << run.fallbackResult);
+    return run.fallbackResult;
+}

@@ -1,0 +1,69 @@
+#include "launcher/payload.h"
+
+#include <algorithm>
+
+#include "base/logger.h"
+#include "base/report.h"
+#include "base/sha256.h"
+#include "base/tstrings.h"
+
+namespace {
+
+// The digest recorded beside the package when the launcher was built.
+std::string recordedDigest(HMODULE module) {
+    HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(kRuntimePackageId), kPackageDigestResourceType);
+    if (!info) return std::string();
+    HGLOBAL data = LoadResource(module, info);
+    if (!data) return std::string();
+    const char* text = static_cast<const char*>(LockResource(data));
+    std::string digest(text, SizeofResource(module, info));
+    return tstrings::toLower(tstrings::trim(digest, std::string(" \t\r\n\0", 5)));
+}
+
+}  // namespace
+
+PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, UniqueHandle& held) {
+    HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(kRuntimePackageId), kPackageResourceType);
+    if (!info) return PayloadResult::Missing;
+    const DWORD size = SizeofResource(module, info);
+    HGLOBAL resource = LoadResource(module, info);
+    const char* data = resource ? static_cast<const char*>(LockResource(resource)) : nullptr;
+    if (!data) return PayloadResult::Missing;
+
+    HANDLE file = CreateFileA(packagePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) reportFatalError("Installer : Wrapper.CreateFile ");
+    for (DWORD offset = 0; offset < size;) {
+        const DWORD piece = std::min<DWORD>(8192, size - offset);
+        DWORD written = 0;
+        if (!WriteFile(file, data + offset, piece, &written, nullptr)) {
+            reportFatalError("Installer : Wrapper.WriteFile (In small chunks) ");
+        }
+        offset += written;
+    }
+    if (!CloseHandle(file)) reportFatalError("Installer : Wrapper.CloseHandle ");
+
+    // From here until the installer returns, readers only: nobody can swap or
+    // delete the file. The digest is taken through this very handle, so a file
+    // replaced before it was opened is caught too.
+    held.reset(CreateFileA(packagePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!held.valid()) reportFatalError("Installer : Wrapper.CreateFile ");
+
+    const std::string expected = recordedDigest(module);
+    std::string actual;
+    try {
+        actual = sha256OfFile(held.get());
+    } catch (const std::exception& e) {
+        REPORT_EXCEPTION(e);
+    }
+    if (expected.empty() || actual != expected) {
+        LOG_ERROR("The package file " << packagePath << " is not the package this installer carries (SHA-256 "
+                                      << (actual.empty() ? std::string("unreadable") : actual) << ", expected "
+                                      << (expected.empty() ? std::string("none recorded") : expected)
+                                      << "). It is damaged or was replaced, and will not be installed.");
+        held.reset();
+        return PayloadResult::DigestMismatch;
+    }
+    LOG_INFO("Package " << packagePath << " written and verified (SHA-256 " << actual << ")");
+    return PayloadResult::Extracted;
+}

@@ -1,0 +1,22 @@
+#pragma once
+// Writes the embedded runtime package to the cache folder.
+#include <string>
+
+#include "base/win.h"
+#include "base/win_handles.h"
+
+enum class PayloadResult {
+    Extracted,       // written, held open and matching its recorded digest
+    Missing,         // the launcher carries no package
+    DigestMismatch,  // the file on disk is not the package that was built
+};
+
+// Resource ids of the package and of its SHA-256 recorded at build time.
+inline constexpr const char* kPackageResourceType = "ORUN_INSTALLER";
+inline constexpr const char* kPackageDigestResourceType = "ORUN_INSTALLER_SHA256";
+inline constexpr int kRuntimePackageId = 103;
+
+// Writes the package in pieces of at most 8192 bytes, then holds it open for
+// reading only (no writers, no deleters) in `held` until the caller lets go.
+// A file that cannot be created, written or closed ends the process.
+PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, UniqueHandle& held);

@@ -1,0 +1,13 @@
+#include "launcher/product.h"
+
+#include "process/browsers.h"
+
+namespace product {
+
+int bitness() { return isNotNativeX64() ? 32 : 64; }
+
+std::string cacheFolderName() { return std::string(kShortName) + kFamilyVersion + (bitness() == 64 ? "_x64" : ""); }
+
+std::string packageFileName() { return std::string(kShortName) + kFamilyVersion + ".msi"; }
+
+}  // namespace product

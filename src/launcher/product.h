@@ -1,0 +1,19 @@
+#pragma once
+// The runtime this launcher installs.
+#include <string>
+
+namespace product {
+
+inline constexpr const char* kShortName = "ovx";
+inline constexpr const char* kVersion = "1.9.0-ea-b55";
+inline constexpr const char* kFamilyVersion = "1.9.0";
+inline constexpr int kBuildNumber = 55;
+
+// 32 when the launcher runs as a 32-bit process, else 64.
+int bitness();
+
+// <LocalLow>\Kyn\Orun\ovx1.9.0_x64, and the package file name in it.
+std::string cacheFolderName();
+std::string packageFileName();
+
+}  // namespace product

@@ -1,0 +1,51 @@
+#include "msi/error.h"
+
+#include "base/file_utils.h"
+#include "base/join_message.h"
+#include "base/logger.h"
+#include "base/report.h"
+#include "base/resource.h"
+#include "base/sys_error.h"
+#include "base/sys_info.h"
+#include "base/tstrings.h"
+
+namespace msi {
+namespace {
+
+std::string installerText(unsigned code) {
+    // The installer's message texts; a data file, so nothing of it runs.
+    // Taken from the system directory, like every library of the system.
+    std::wstring path;
+    try {
+        path = tstrings::fromACP(FileUtils::combinePath(SysInfo::getSystem32Dir(), "msimsg.dll"));
+    } catch (const std::exception& e) {
+        REPORT_EXCEPTION(e);
+        return std::string();
+    }
+    HMODULE texts = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!texts) {
+        const DWORD error = GetLastError();
+        LOG_ERROR(tstrings::format("%s failed with %s", "LoadLibraryExW(msimsg.dll)", formatSystemError(error, nullptr).c_str()));
+        return std::string();
+    }
+    std::string text;
+    try {
+        text = "(" + StringResource(code & 0xFFFF, texts).string() + ")";
+    } catch (const std::exception& e) {
+        REPORT_EXCEPTION(e);
+    } catch (...) {
+        REPORT_UNKNOWN_EXCEPTION();
+    }
+    FreeLibrary(texts);
+    return text;
+}
+
+}  // namespace
+
+std::string makeMessage(const std::string& context, unsigned code) {
+    return joinMessage(context, "MSI error [" + std::to_string(code) + "]" + installerText(code));
+}
+
+Error::Error(const std::string& context, unsigned code) : std::runtime_error(makeMessage(context, code)), code_(code) {}
+
+}  // namespace msi

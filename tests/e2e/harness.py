@@ -1,0 +1,148 @@
+"""Runs the built launcher in Wine prefixes of its own and reads what it left."""
+import glob
+import os
+import re
+import shutil
+import subprocess
+import unittest
+
+BIN_DIR = os.environ.get("OVX_BIN_DIR", "")
+TEMPLATE = os.environ.get("OVX_BASE_PREFIX", "") + ".template"
+WORK_DIR = os.environ.get("OVX_WORK_DIR", "/tmp/ovx-e2e")
+TOOLS = os.environ.get("OVX_TOOLS", "")
+
+WINE_ENV = {
+    "WINEDEBUG": "-all",
+    "WINEDLLOVERRIDES": "mscoree,mshtml=",
+    "WINEARCH": "win64",
+}
+
+# Head and message line of one log entry.
+LOG_ENTRY = re.compile(
+    r"\[(\d{4})/(\d{2})/(\d{2}) (\d{2}):(\d{2}):(\d{2})\.(\d{3}), (.+?) \(PID: (\d+), TID: (\d+)\), "
+    r"(.+?):(\d+) \((.*?)\)\]\r\n\t(TRACE|INFO|WARNING|ERROR|UNKNOWN): (.*?)\r\n(?=\[\d{4}/|\Z)",
+    re.S)
+
+
+class LogEntry:
+    def __init__(self, match):
+        self.module = match.group(8)
+        self.pid = int(match.group(9))
+        self.file = match.group(11)
+        self.line = int(match.group(12))
+        self.function = match.group(13)
+        self.level = match.group(14)
+        self.message = match.group(15)
+
+    def __repr__(self):
+        return f"{self.file}:{self.line} ({self.function}) {self.level}: {self.message!r}"
+
+
+def parse_log(text):
+    """Every entry of the log, or an assertion naming the first malformed byte."""
+    entries, pos = [], 0
+    for match in LOG_ENTRY.finditer(text):
+        if match.start() != pos:
+            raise AssertionError(f"malformed log text at offset {pos}: {text[pos:pos + 200]!r}")
+        entries.append(LogEntry(match))
+        pos = match.end()
+    if pos != len(text):
+        raise AssertionError(f"malformed log text at offset {pos}: {text[pos:pos + 200]!r}")
+    return entries
+
+
+class Prefix:
+    """A fresh copy of the test template, with a wineserver of its own."""
+
+    def __init__(self, name):
+        self.path = os.path.join(WORK_DIR, name)
+        os.makedirs(WORK_DIR, exist_ok=True)
+        subprocess.run([os.path.join(TOOLS, "wine-prefix.sh"), "clone", TEMPLATE, self.path], check=True, timeout=120)
+        # A fixed user language, so that the launcher's own choice is predictable.
+        self.env = dict(os.environ, WINEPREFIX=self.path, LANG="en_US.UTF-8", LC_ALL="en_US.UTF-8", **WINE_ENV)
+        self.env.pop("DISPLAY", None)
+
+    def close(self):
+        subprocess.run(["wineserver", "-k"], env=self.env, timeout=60, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=self.env, timeout=60, stderr=subprocess.DEVNULL)
+        shutil.rmtree(self.path, ignore_errors=True)
+
+    def wine(self, *args, timeout=120, check=False):
+        return subprocess.run(["wine", *args], env=self.env, timeout=timeout, capture_output=True, text=True,
+                              errors="replace", check=check)
+
+    def run_windows(self, command_line, timeout=600):
+        """Runs a Windows command line; returns its full 32-bit exit code."""
+        helper = os.path.join(BIN_DIR, "testhelper.exe")
+        proc = subprocess.run(["wine", helper, "run", command_line], env=self.env, timeout=timeout,
+                              capture_output=True, text=True, errors="replace")
+        match = re.search(r"exit code: (-?\d+)", proc.stdout)
+        if not match:
+            raise AssertionError(f"no exit code from {command_line!r}: {proc.stdout!r} {proc.stderr!r}")
+        return int(match.group(1))
+
+    def run_launcher(self, *args, exe="ovxoffline.exe", timeout=600):
+        quoted = " ".join(a if (" " not in a and a) else '"' + a + '"' for a in args)
+        return self.run_windows(f'"{self.windows_path(os.path.join(BIN_DIR, exe))}" {quoted}'.strip(), timeout)
+
+    @staticmethod
+    def windows_path(host_path):
+        return "Z:" + os.path.abspath(host_path).replace("/", "\\")
+
+    def host_path(self, windows_path):
+        drive, rest = windows_path[0].lower(), windows_path[2:].replace("\\", "/").lstrip("/")
+        return os.path.join(self.path, "dosdevices", f"{drive}:", rest)
+
+    def user_dir(self):
+        users = [d for d in glob.glob(os.path.join(self.path, "drive_c", "users", "*")) if not d.endswith("Public")]
+        return users[0]
+
+    def log_path(self):
+        candidates = glob.glob(os.path.join(self.user_dir(), "Temp", "qusched.log")) + \
+            glob.glob(os.path.join(self.user_dir(), "AppData", "Local", "Temp", "qusched.log"))
+        return candidates[0] if candidates else os.path.join(self.user_dir(), "Temp", "qusched.log")
+
+    def log_text(self):
+        path = self.log_path()
+        if not os.path.exists(path):
+            return ""
+        with open(path, "rb") as f:
+            return f.read().decode("cp1252", errors="replace")
+
+    def log_entries(self):
+        return parse_log(self.log_text())
+
+    def reg_query(self, key, value=None, view=64):
+        """The value's text (None when absent), or True/False for a key without value name."""
+        args = ["reg", "query", key]
+        if value is not None:
+            args += ["/v", value]
+        args.append(f"/reg:{view}")
+        proc = self.wine(*args)
+        if proc.returncode != 0:
+            return None if value is not None else False
+        if value is None:
+            return True
+        for line in proc.stdout.splitlines():
+            parts = line.strip().split(None, 2)
+            if len(parts) >= 2 and parts[0].lower() == value.lower():
+                return parts[2] if len(parts) == 3 else ""
+        return None
+
+
+class PrefixTestCase(unittest.TestCase):
+    """A test with a fresh prefix for each case."""
+
+    def setUp(self):
+        if not BIN_DIR:
+            self.skipTest("run through ctest: OVX_BIN_DIR is not set")
+        self.prefix = Prefix(f"{type(self).__name__}.{self._testMethodName}")
+
+    def tearDown(self):
+        if hasattr(self, "prefix"):
+            if hasattr(self, "_outcome") and not self._outcome.success:
+                print("---- qusched.log ----\n" + self.prefix.log_text())
+            self.prefix.close()
+
+    def messages(self):
+        return [e.message for e in self.prefix.log_entries()]

@@ -68,37 +68,48 @@ std::string qualifiedFunctionName(const char* signature) {
             text.erase(with);
         }
     }
-    // The parameter list: the parenthesis that closes last, matched backwards.
-    size_t close = text.rfind(')');
-    size_t open = std::string::npos;
-    if (close != std::string::npos) {
-        int depth = 0;
-        for (size_t i = close + 1; i-- > 0;) {
-            if (text[i] == ')') ++depth;
-            else if (text[i] == '(' && --depth == 0) { open = i; break; }
+    replaceAll(text, "{anonymous}", "`anonymous-namespace'");
+    replaceAll(text, "(anonymous namespace)", "`anonymous-namespace'");
+
+    // Walk the text: brackets nest, a parameter list at the top level ends the
+    // function's name unless "::" follows it (a lambda or a local class inside
+    // the function), and blanks at the top level separate the return type.
+    std::string name;
+    int angle = 0;
+    for (size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (text.compare(i, 8, "operator") == 0 && (i == 0 || !std::isalnum(static_cast<unsigned char>(text[i - 1])))) {
+            // The operator's symbol belongs to the name, "operator()" included.
+            size_t j = i + 8;
+            if (text.compare(j, 2, "()") == 0) j += 2;
+            while (j < text.size() && text[j] != '(') ++j;
+            name += text.substr(i, j - i);
+            i = j;
+            continue;
         }
-    }
-    std::string name = open == std::string::npos ? text : text.substr(0, open);
-    // "operator()" keeps its own parentheses.
-    if (name.size() >= 8 && name.compare(name.size() - 8, 8, "operator") == 0 && open != std::string::npos &&
-        text.compare(open, 2, "()") == 0 && text.size() > open + 2 && text[open + 2] == '(') {
-        name += "()";
-    }
-    // Drop the return type: everything up to the last blank outside brackets.
-    int angle = 0, paren = 0;
-    size_t nameStart = 0;
-    for (size_t i = 0; i < name.size(); ++i) {
-        char c = name[i];
         if (c == '<') ++angle;
-        else if (c == '>' && angle > 0) --angle;
-        else if (c == '(') ++paren;
-        else if (c == ')' && paren > 0) --paren;
-        else if (c == ' ' && angle == 0 && paren == 0) nameStart = i + 1;
+        if (c == '>' && angle > 0) --angle;
+        if (angle == 0 && c == '(') {
+            int depth = 0;
+            size_t j = i;
+            for (; j < text.size(); ++j) {
+                if (text[j] == '(') ++depth;
+                else if (text[j] == ')' && --depth == 0) break;
+            }
+            i = j + 1;
+            if (text.compare(i, 2, "::") != 0) break;
+            continue;
+        }
+        if (angle == 0 && c == ' ') {
+            // What came before was a return type or a qualifier.
+            if (text.compare(i + 1, 5, "const") != 0) name.clear();
+            ++i;
+            continue;
+        }
+        name += c;
+        ++i;
     }
-    name = name.substr(nameStart);
     if (!bindings.empty()) name = applyTemplateBindings(name, bindings);
-    replaceAll(name, "{anonymous}", "`anonymous-namespace'");
-    replaceAll(name, "(anonymous namespace)", "`anonymous-namespace'");
     return name;
 }
 

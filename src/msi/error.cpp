@@ -37,6 +37,12 @@ std::string installerText(unsigned code) {
         REPORT_UNKNOWN_EXCEPTION();
     }
     FreeLibrary(texts);
+    if (text.empty()) {
+        // Some installer versions keep these texts only in the system's message
+        // table, where the installer's return codes are described too.
+        const std::string system = describeSystemError(code, nullptr);
+        if (system != "No description available") text = "(" + system + ")";
+    }
     return text;
 }
 

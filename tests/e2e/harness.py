@@ -71,19 +71,18 @@ class Prefix:
         return subprocess.run(["wine", *args], env=self.env, timeout=timeout, capture_output=True, text=True,
                               errors="replace", check=check)
 
-    def run_windows(self, command_line, timeout=600):
-        """Runs a Windows command line; returns its full 32-bit exit code."""
+    def run_windows(self, program, *args, timeout=600):
+        """Runs a Windows program; returns its full 32-bit exit code."""
         helper = os.path.join(BIN_DIR, "testhelper.exe")
-        proc = subprocess.run(["wine", helper, "run", command_line], env=self.env, timeout=timeout,
+        proc = subprocess.run(["wine", helper, "run", program, *args], env=self.env, timeout=timeout,
                               capture_output=True, text=True, errors="replace")
         match = re.search(r"exit code: (-?\d+)", proc.stdout)
         if not match:
-            raise AssertionError(f"no exit code from {command_line!r}: {proc.stdout!r} {proc.stderr!r}")
+            raise AssertionError(f"no exit code from {program} {args}: {proc.stdout!r} {proc.stderr!r}")
         return int(match.group(1))
 
     def run_launcher(self, *args, exe="ovxoffline.exe", timeout=600):
-        quoted = " ".join(a if (" " not in a and a) else '"' + a + '"' for a in args)
-        return self.run_windows(f'"{self.windows_path(os.path.join(BIN_DIR, exe))}" {quoted}'.strip(), timeout)
+        return self.run_windows(self.windows_path(os.path.join(BIN_DIR, exe)), *args, timeout=timeout)
 
     @staticmethod
     def windows_path(host_path):

@@ -32,6 +32,8 @@ TEST(QualifiedFunctionName, ReducesCompilerSignatures) {
     EXPECT_EQ(qualifiedFunctionName("void (anonymous namespace)::f(int)"), "`anonymous-namespace'::f");
     EXPECT_EQ(qualifiedFunctionName("void Holder<T>::reset(T) [with T = void*]"), "Holder<void*>::reset");
     EXPECT_EQ(qualifiedFunctionName("bool X::operator()(int) const"), "X::operator()");
+    EXPECT_EQ(qualifiedFunctionName("bool X::operator<(const X&) const"), "X::operator<");
+    EXPECT_EQ(qualifiedFunctionName("T::TestBody()::<lambda(int)>"), "T::TestBody::<lambda(int)>");
     EXPECT_EQ(qualifiedFunctionName(nullptr), "");
 }
 
@@ -40,6 +42,8 @@ TEST(QualifiedFunctionName, MatchesWhatTheCompilerGives) {
     EXPECT_EQ(qds_test::Widget().name, "qds_test::Widget::Widget");
     EXPECT_EQ(qds_test::Widget().op(), "qds_test::Widget::op");
     EXPECT_EQ(inAnonymous(), "`anonymous-namespace'::inAnonymous");
+    const auto lambda = [] { return qualifiedFunctionName(__PRETTY_FUNCTION__); };
+    EXPECT_EQ(lambda(), "QualifiedFunctionName_MatchesWhatTheCompilerGives_Test::TestBody::<lambda()>");
 }
 
 TEST(QdsError, PrefixesTheRaiseSiteAndKeepsTheBaseType) {

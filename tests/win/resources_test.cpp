@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <ios>
+#include <stdexcept>
+
+#include "base/locale.h"
+#include "base/resource.h"
+#include "test_support.h"
+
+TEST(StringResource, ReadsTheLaunchersOwnTables) {
+    EXPECT_EQ(StringResource(115).string(), "Warning - Orun Installer");
+    EXPECT_EQ(StringResource(3073).string(), "Orun Installation Not Completed");
+    EXPECT_EQ(StringResource(3075).string().find("Unable to install Orun\n\nUnable to open file %s."), 0u);
+}
+
+TEST(StringResource, AMissingEntryRaisesOrGivesTheDefault) {
+    ScratchDir dir("ovx_strings_missing");
+    CapturedLog log(dir);
+    EXPECT_THROW(StringResource(4037).string(), std::runtime_error);
+    EXPECT_EQ(StringResource(4037).string("fallback"), "fallback");
+    EXPECT_NE(log.text().find("cannot find resource (name='#4037', type='#6')"), std::string::npos) << log.text();
+}
+
+TEST(Resource, AMissingResourceNamesItsIdAndType) {
+    try {
+        size_t size = 0;
+        Resource(MAKEINTRESOURCEA(105), "ORUN_INSTALLER").getPtr(size);
+        FAIL();
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("cannot find resource (name='#105', type='ORUN_INSTALLER'). System error ["),
+                  std::string::npos)
+            << e.what();
+    }
+    EXPECT_EQ(Resource("NAME", MAKEINTRESOURCEA(23)).nameText(), "NAME");
+    EXPECT_EQ(Resource("NAME", MAKEINTRESOURCEA(23)).typeText(), "#23");
+}
+
+TEST(Resource, SaveAsReplacesTheTargetInOneStep) {
+    ScratchDir dir("ovx_resource_save");
+    const std::string target = dir.file("manifest.xml");
+    writeFile(target, "old content that is longer than nothing");
+    const Resource manifest(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    manifest.saveAs(target);
+    size_t size = 0;
+    const char* bytes = static_cast<const char*>(manifest.getPtr(size));
+    EXPECT_EQ(readFile(target), std::string(bytes, size));
+    // Only the target is left: no temporary file beside it.
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(dir.file("qds*.tmp").c_str(), &data);
+    EXPECT_EQ(find, INVALID_HANDLE_VALUE);
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+}
+
+TEST(Resource, AFailedMoveLeavesTheTargetAndNoTemporaryFile) {
+    ScratchDir dir("ovx_resource_save_fail");
+    const std::string target = dir.file("busy.xml");
+    writeFile(target, "kept");
+    HANDLE busy = CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+    EXPECT_THROW(Resource(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)).saveAs(target), std::ios_base::failure);
+    CloseHandle(busy);
+    EXPECT_EQ(readFile(target), "kept");
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(dir.file("qds*.tmp").c_str(), &data);
+    EXPECT_EQ(find, INVALID_HANDLE_VALUE);
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+}
+
+TEST(Locale, PreferredLanguagesComeFromTheSystem) {
+    const std::vector<uint16_t> ids = Locale::preferredLanguages();
+    ASSERT_FALSE(ids.empty());
+    // The test prefix runs in US English.
+    EXPECT_EQ(Locale::fromPreferredLanguages().getName(), "en");
+}

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The launcher's main job: a silent install of the embedded runtime into a
+# fresh Wine prefix. Prints the exit code, the log and what got installed.
+set -euo pipefail
+build=$(readlink -f "${1:-build/windows}")
+here=$(dirname "$(readlink -f "$0")")
+. "$here/wine-env.sh"
+export WINEPREFIX="$build/demo-prefix"
+export LANG=${LANG:-en_US.UTF-8}
+
+echo "== making a fresh Wine prefix at $WINEPREFIX"
+"$here/wine-prefix.sh" create "$WINEPREFIX"
+trap 'wineserver -k 2>/dev/null || true' EXIT
+
+launcher="Z:$build/bin/ovxoffline.exe"
+echo "== running: ovxoffline.exe /s"
+out=$(timeout 900 wine "$build/bin/testhelper.exe" run "$launcher" /s)
+code=$(sed -n 's/^exit code: \(-\{0,1\}[0-9]*\).*/\1/p' <<<"$out")
+echo "exit code: ${code:-unknown ($out)}"
+
+user_dir=$(ls -d "$WINEPREFIX"/drive_c/users/* | grep -v /Public | head -1)
+log=$(ls "$user_dir"/Temp/qusched.log "$user_dir"/AppData/Local/Temp/qusched.log 2>/dev/null | head -1 || true)
+echo "log: ${log:-none}"
+[ -n "$log" ] && sed 's/\r$//' "$log" | grep -E 'Wrapper|MSI command line|verified|Exception' | sed 's/^/    /'
+
+echo "== installed runtime (registry, 64-bit view)"
+wine reg query 'HKLM\SOFTWARE\OrunSoft\Orun Runtime Environment\1.9.0' /s /reg:64 2>/dev/null | tr -d '\r' | sed '/^$/d; s/^/    /' || echo "    (none)"
+package="$user_dir/AppData/LocalLow/Kyn/Orun/ovx1.9.0_x64/ovx1.9.0.msi"
+echo "package cache: $( [ -f "$package" ] && echo "$package ($(stat -c %s "$package") bytes)" || echo missing)"
+home="$WINEPREFIX/drive_c/Program Files/Orun/ovx-1.9.0"
+echo "== installed files under C:\\Program Files\\Orun\\ovx-1.9.0"
+( cd "$home" 2>/dev/null && find . -type f | sed 's/^\./    /' ) || echo "    (none)"
+[ "${code:-1}" = 0 ]

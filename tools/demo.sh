@@ -14,7 +14,11 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 
 launcher="Z:$build/bin/ovxoffline.exe"
 echo "== running: ovxoffline.exe /s"
-out=$(timeout 900 wine "$build/bin/testhelper.exe" run "$launcher" /s)
+# Output through a file: the prefix's services outlive the launcher and would
+# hold a pipe open.
+outfile=$(mktemp)
+timeout 900 wine "$build/bin/testhelper.exe" run "$launcher" /s >"$outfile" 2>/dev/null </dev/null || true
+out=$(cat "$outfile"); rm -f "$outfile"
 code=$(sed -n 's/^exit code: \(-\{0,1\}[0-9]*\).*/\1/p' <<<"$out")
 echo "exit code: ${code:-unknown ($out)}"
 
@@ -24,7 +28,13 @@ echo "log: ${log:-none}"
 [ -n "$log" ] && sed 's/\r$//' "$log" | grep -E 'Wrapper|MSI command line|verified|Exception' | sed 's/^/    /'
 
 echo "== installed runtime (registry, 64-bit view)"
-wine reg query 'HKLM\SOFTWARE\OrunSoft\Orun Runtime Environment\1.9.0' /s /reg:64 2>/dev/null | tr -d '\r' | sed '/^$/d; s/^/    /' || echo "    (none)"
+regfile=$(mktemp)
+if wine reg query 'HKLM\SOFTWARE\OrunSoft\Orun Runtime Environment\1.9.0' /s /reg:64 >"$regfile" 2>/dev/null </dev/null; then
+  tr -d '\r' <"$regfile" | sed '/^$/d; s/^/    /'
+else
+  echo "    (none)"
+fi
+rm -f "$regfile"
 package="$user_dir/AppData/LocalLow/Kyn/Orun/ovx1.9.0_x64/ovx1.9.0.msi"
 echo "package cache: $( [ -f "$package" ] && echo "$package ($(stat -c %s "$package") bytes)" || echo missing)"
 home="$WINEPREFIX/drive_c/Program Files/Orun/ovx-1.9.0"

@@ -4,6 +4,7 @@ import os
 import re
 import shutil
 import subprocess
+import tempfile
 import unittest
 
 BIN_DIR = os.environ.get("OVX_BIN_DIR", "")
@@ -67,15 +68,20 @@ class Prefix:
         subprocess.run(["wineserver", "-w"], env=self.env, timeout=60, stderr=subprocess.DEVNULL)
         shutil.rmtree(self.path, ignore_errors=True)
 
-    def wine(self, *args, timeout=120, check=False):
-        return subprocess.run(["wine", *args], env=self.env, timeout=timeout, capture_output=True, text=True,
-                              errors="replace", check=check)
+    def wine(self, *args, timeout=120):
+        """Runs wine with its output through files: the prefix's services outlive
+        the program and would hold a pipe open."""
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            proc = subprocess.run(["wine", *args], env=self.env, timeout=timeout, stdout=out, stderr=err,
+                                  stdin=subprocess.DEVNULL)
+            out.seek(0)
+            err.seek(0)
+            return subprocess.CompletedProcess(proc.args, proc.returncode,
+                                               out.read().decode("utf-8", "replace"), err.read().decode("utf-8", "replace"))
 
     def run_windows(self, program, *args, timeout=600):
         """Runs a Windows program; returns its full 32-bit exit code."""
-        helper = os.path.join(BIN_DIR, "testhelper.exe")
-        proc = subprocess.run(["wine", helper, "run", program, *args], env=self.env, timeout=timeout,
-                              capture_output=True, text=True, errors="replace")
+        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), "run", program, *args, timeout=timeout)
         match = re.search(r"exit code: (-?\d+)", proc.stdout)
         if not match:
             raise AssertionError(f"no exit code from {program} {args}: {proc.stdout!r} {proc.stderr!r}")

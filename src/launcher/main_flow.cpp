@@ -357,6 +357,9 @@ int Run(RunState& run, const char* narrowCommandLine) {
         logit("Wrapper: Execute MSI ...");
         RunInstallation(run, securityText);
         heldPackage.reset();
+        if (run.result != 0 && IsInstallSuccess(run.result)) {
+            LOG_INFO("The runtime is installed; Windows must restart to complete the installation (" << run.result << ")");
+        }
 
         // 16. After the installation
         FileUtils::deletePersistentFile(SysInfo::getSystem32Dir());

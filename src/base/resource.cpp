@@ -14,7 +14,26 @@ bool isId(LPCSTR value) { return reinterpret_cast<ULONG_PTR>(value) <= 0xFFFF; }
 std::string textOf(LPCSTR value) {
     return isId(value) ? "#" + std::to_string(reinterpret_cast<ULONG_PTR>(value)) : std::string(value);
 }
+
+LANGID g_uiLanguage = 0;  // none chosen: the module's default choice
 }  // namespace
+
+void Resource::setUiLanguage(LANGID language) { g_uiLanguage = language; }
+LANGID Resource::uiLanguage() { return g_uiLanguage; }
+
+// The resource in the chosen language when the module has it. Asked for by
+// language explicitly: the system's own choice follows the user's settings,
+// not the language this run has chosen.
+HRSRC Resource::find(LPCSTR name) const {
+    if (g_uiLanguage != 0) {
+        const LANGID candidates[] = {g_uiLanguage, MAKELANGID(PRIMARYLANGID(g_uiLanguage), SUBLANG_NEUTRAL),
+                                     MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)};
+        for (LANGID language : candidates) {
+            if (HRSRC info = FindResourceExA(module_, type_, name, language)) return info;
+        }
+    }
+    return FindResourceA(module_, name, type_);
+}
 
 Resource::Resource(LPCSTR name, LPCSTR type, HMODULE module)
     : module_(module ? module : GetModuleHandleA(nullptr)), name_(name), type_(type),
@@ -32,40 +51,45 @@ Resource::Resource(LPCSTR name, LPCSTR type, HMODULE module)
 const void* Resource::getPtr(size_t& size) const {
     const bool isString = type_ == RT_STRING;
     const ULONG_PTR id = reinterpret_cast<ULONG_PTR>(name_);
-    LPCSTR lookupName = isString ? MAKEINTRESOURCEA(id / 16 + 1) : name_;
-    HRSRC info = FindResourceA(module_, lookupName, type_);
+    // A string lives in a block of sixteen, numbered from 1.
+    HRSRC info = find(isString ? MAKEINTRESOURCEA(id / 16 + 1) : name_);
     if (!info) {
         const DWORD code = GetLastError();
         throw QDS_ERROR(SysError("cannot find resource (name='" + nameText_ + "', type='" + typeText_ + "')",
                                  functionAddress(&FindResourceA), code));
     }
-    if (isString) {
-        const wchar_t* text = nullptr;
-        const int n = LoadStringW(module_, static_cast<UINT>(id), reinterpret_cast<LPWSTR>(&text), 0);
-        if (n <= 0 || !text) {
-            const DWORD code = GetLastError();
-            throw QDS_ERROR(SysError("cannot find resource (name='" + nameText_ + "', type='" + typeText_ + "')",
-                                     functionAddress(&FindResourceA), code ? code : ERROR_RESOURCE_NAME_NOT_FOUND));
-        }
-        size = static_cast<size_t>(n) * 2;
-        return text;
-    }
-    size = SizeofResource(module_, info);
     HGLOBAL data = LoadResource(module_, info);
-    if (!data) {
+    const void* bytes = data ? LockResource(data) : nullptr;
+    if (!bytes) {
         const DWORD code = GetLastError();
         throw QDS_ERROR(SysError("cannot load resource (name='" + nameText_ + "', type='" + typeText_ + "')",
                                  functionAddress(&LoadResource), code));
     }
-    return LockResource(data);
+    if (!isString) {
+        size = SizeofResource(module_, info);
+        return bytes;
+    }
+    // The block holds sixteen counted UTF-16 strings, without terminators.
+    const DWORD blockSize = SizeofResource(module_, info);
+    const auto* p = static_cast<const WCHAR*>(bytes);
+    const WCHAR* end = p + blockSize / sizeof(WCHAR);
+    for (ULONG_PTR i = 0; i < id % 16 && p < end; ++i) p += 1 + *p;
+    if (p >= end || *p == 0 || p + 1 + *p > end) {
+        throw QDS_ERROR(SysError("cannot find resource (name='" + nameText_ + "', type='" + typeText_ + "')",
+                                 functionAddress(&FindResourceA), ERROR_RESOURCE_NAME_NOT_FOUND));
+    }
+    size = static_cast<size_t>(*p) * sizeof(WCHAR);
+    return p + 1;
 }
 
 bool Resource::exists() const {
-    if (type_ == RT_STRING) {
-        const wchar_t* text = nullptr;
-        return LoadStringW(module_, static_cast<UINT>(reinterpret_cast<ULONG_PTR>(name_)), reinterpret_cast<LPWSTR>(&text), 0) > 0;
+    try {
+        size_t size = 0;
+        getPtr(size);
+        return true;
+    } catch (const std::exception&) {
+        return false;
     }
-    return FindResourceA(module_, name_, type_) != nullptr;
 }
 
 void Resource::saveAs(const std::string& targetPath) const {

@@ -17,9 +17,17 @@ public:
     bool exists() const;
 
     const std::string& nameText() const { return nameText_; }
+
+    // The user-interface language whose resources are preferred (then its
+    // primary language, then English, then whatever the module has). Set once
+    // by the main flow when it has chosen the language.
+    static void setUiLanguage(LANGID language);
+    static LANGID uiLanguage();
     const std::string& typeText() const { return typeText_; }
 
 private:
+    HRSRC find(LPCSTR name) const;
+
     HMODULE module_;
     LPCSTR name_;
     LPCSTR type_;

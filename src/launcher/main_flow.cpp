@@ -258,6 +258,7 @@ int Run(RunState& run, const char* narrowCommandLine) {
             REPORT_EXCEPTION(e);
         }
     }
+    Resource::setUiLanguage(locale.getLangId());
     if (locale.getLangId() != 1033) run.action.setProperty("TRANSFORMS", ":" + std::to_string(locale.getLangId()));
 
     // 5. Overrides

@@ -13,6 +13,23 @@ TEST(StringResource, ReadsTheLaunchersOwnTables) {
     EXPECT_EQ(StringResource(3075).string().find("Unable to install Orun\n\nUnable to open file %s."), 0u);
 }
 
+TEST(StringResource, TheChosenLanguageChoosesTheTable) {
+    const LANGID before = Resource::uiLanguage();
+    Resource::setUiLanguage(1031);  // the German table is language 7
+    const std::wstring german = StringResource(115).wstring();
+    Resource::setUiLanguage(1041);
+    const std::wstring japanese = StringResource(115).wstring();
+    Resource::setUiLanguage(1049);  // no Russian table: English
+    const std::wstring fallback = StringResource(115).wstring();
+    Resource::setUiLanguage(3070);  // English only, whatever the language
+    const std::wstring englishOnly = StringResource(3070).wstring();
+    Resource::setUiLanguage(before);
+    EXPECT_EQ(german, L"Warnung - Orun-Installationsprogramm");
+    EXPECT_EQ(japanese, L"\u8B66\u544A - Orun \u30A4\u30F3\u30B9\u30C8\u30FC\u30E9");
+    EXPECT_EQ(fallback, L"Warning - Orun Installer");
+    EXPECT_FALSE(englishOnly.empty());
+}
+
 TEST(StringResource, AMissingEntryRaisesOrGivesTheDefault) {
     ScratchDir dir("ovx_strings_missing");
     CapturedLog log(dir);

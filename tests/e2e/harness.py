@@ -52,6 +52,15 @@ def parse_log(text):
     return entries
 
 
+def shared_display():
+    """The X display the test fixture started, or None."""
+    try:
+        with open(os.environ.get("OVX_BASE_PREFIX", "") + "/.display") as f:
+            return ":" + f.read().strip()
+    except OSError:
+        return None
+
+
 class Prefix:
     """A fresh copy of the test template, with a wineserver of its own."""
 
@@ -62,6 +71,9 @@ class Prefix:
         # A fixed user language, so that the launcher's own choice is predictable.
         self.env = dict(os.environ, WINEPREFIX=self.path, LANG="en_US.UTF-8", LC_ALL="en_US.UTF-8", **WINE_ENV)
         self.env.pop("DISPLAY", None)
+        self.display = shared_display()
+        if self.display:
+            self.env["DISPLAY"] = self.display
 
     def close(self):
         subprocess.run(["wineserver", "-k"], env=self.env, timeout=60, stderr=subprocess.DEVNULL)
@@ -89,6 +101,54 @@ class Prefix:
 
     def run_launcher(self, *args, exe="ovxoffline.exe", timeout=600):
         return self.run_windows(self.windows_path(os.path.join(BIN_DIR, exe)), *args, timeout=timeout)
+
+    def start_launcher(self, *args, exe="ovxoffline.exe"):
+        """Starts the launcher without waiting; finish() gives its exit code."""
+        out = tempfile.TemporaryFile()
+        proc = subprocess.Popen(["wine", os.path.join(BIN_DIR, "testhelper.exe"), "run",
+                                 self.windows_path(os.path.join(BIN_DIR, exe)), *args],
+                                env=self.env, stdout=out, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+        return proc, out
+
+    @staticmethod
+    def finish(started, timeout=300):
+        proc, out = started
+        try:
+            proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait(timeout=60)
+            out.close()
+            raise
+        out.seek(0)
+        text = out.read().decode("utf-8", "replace")
+        out.close()
+        match = re.search(r"exit code: (-?\d+)", text)
+        if not match:
+            raise AssertionError(f"no exit code: {text!r}")
+        return int(match.group(1))
+
+    def click(self, title, button_id, timeout_ms=60000):
+        """Waits for a window of that title, returns its controls' texts by id, clicks the button."""
+        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), "click", title, str(timeout_ms), str(button_id),
+                         timeout=timeout_ms / 1000 + 60)
+        if "window found" not in proc.stdout or proc.returncode != 0:
+            raise AssertionError(f"window {title!r} not found or not clicked: {proc.stdout!r}")
+        texts = {}
+        for match in re.finditer(r"^control (-?\d+): (.*?)(?=^control |^no button|\Z)", proc.stdout, re.S | re.M):
+            texts.setdefault(int(match.group(1)), match.group(2).rstrip("\r\n"))
+        return texts
+
+    def screenshot(self, name):
+        """Keeps a picture of the screen in the build tree."""
+        if not self.display or not shutil.which("import"):
+            return None
+        folder = os.path.join(WORK_DIR, "screenshots")
+        os.makedirs(folder, exist_ok=True)
+        path = os.path.join(folder, name + ".png")
+        subprocess.run(["import", "-display", self.display, "-window", "root", path], timeout=60,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return path
 
     @staticmethod
     def windows_path(host_path):

@@ -4,6 +4,9 @@
 //                                       own exit status keeps only 8 bits)
 //   testhelper hold <file> <ms> <signal> opens <file> for writing, denying other
 //                                       writers, creates <signal>, waits <ms>
+//   testhelper click <title> <ms> <id>   waits up to <ms> for a top-level window
+//                                       with that title, prints the texts of its
+//                                       controls, then clicks the button <id>
 #include <windows.h>
 #include <shellapi.h>
 
@@ -63,11 +66,42 @@ int hold(const wchar_t* path, DWORD ms, const wchar_t* signal) {
     CloseHandle(h);
     return 0;
 }
+BOOL CALLBACK printControl(HWND control, LPARAM) {
+    wchar_t text[2048] = {};
+    GetWindowTextW(control, text, 2048);
+    char utf8[8192] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof(utf8), nullptr, nullptr);
+    std::printf("control %d: %s\n", GetDlgCtrlID(control), utf8);
+    return TRUE;
+}
+
+int click(const wchar_t* title, DWORD ms, int buttonId) {
+    HWND window = nullptr;
+    for (DWORD waited = 0; !(window = FindWindowW(nullptr, title)) && waited < ms; waited += 50) Sleep(50);
+    if (!window) {
+        std::printf("no window\n");
+        return 3;
+    }
+    Sleep(300);  // let it paint for a screenshot
+    std::printf("window found\n");
+    EnumChildWindows(window, printControl, 0);
+    std::fflush(stdout);
+    HWND button = GetDlgItem(window, buttonId);
+    if (!button) {
+        std::printf("no button %d\n", buttonId);
+        return 4;
+    }
+    PostMessageW(button, BM_CLICK, 0, 0);
+    return 0;
+}
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc >= 3 && std::wcscmp(argv[1], L"run") == 0) return run(argv[2], skipTokens(GetCommandLineW(), 3));
     if (argc == 5 && std::wcscmp(argv[1], L"hold") == 0) return hold(argv[2], std::wcstoul(argv[3], nullptr, 10), argv[4]);
-    std::printf("usage: testhelper run <program> <args> | hold <file> <ms> <signal>\n");
+    if (argc == 5 && std::wcscmp(argv[1], L"click") == 0) {
+        return click(argv[2], std::wcstoul(argv[3], nullptr, 10), static_cast<int>(std::wcstol(argv[4], nullptr, 10)));
+    }
+    std::printf("usage: testhelper run <program> <args> | hold <file> <ms> <signal> | click <title> <ms> <id>\n");
     return 2;
 }

@@ -3,13 +3,13 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <optional>
 
 #include "autoupdate/auto_update.h"
 #include "base/all_utils.h"
 #include "base/file_utils.h"
 #include "base/locale.h"
 #include "base/logger.h"
-#include "base/maker_addresses.h"
 #include "base/report.h"
 #include "base/resource.h"
 #include "base/sys_info.h"
@@ -214,8 +214,8 @@ void ClearRunMarkers() {
     CloseInstallFlag();
 }
 
-int Run(RunState& run, const char* narrowCommandLine) {
-    // 1. Start-up
+// 1 and 2: start-up and the state known before the configuration.
+void StartUp(RunState& run, const char* narrowCommandLine) {
     logit("Wrapper begin...");
     LOG_INFO("Running offline OVX wrapper with command line=<" << (narrowCommandLine ? narrowCommandLine : "") << ">");
     SetDllDirectoryA("");
@@ -227,29 +227,34 @@ int Run(RunState& run, const char* narrowCommandLine) {
     run.callback = std::make_unique<InstallCallback>();
     run.action.setCallback(run.callback.get());
 
-    // 2. Early state
     run.familyUpgrade = IsThisAFamilyUpgrade();
     ClearInstallStatus();
     GetLatestOvxKey(run.latestOtherVersion);
     const au::InstalledState au = au::InstalledState::detect();
     run.installedAuVersion = au.found ? au.version : "XX";
+}
 
-    // 3. Configuration
+// 3: false when the configuration cannot be loaded (already shown or logged).
+bool LoadConfiguration(RunState& run) {
     LOG_TRACE("Wrapper Load ConfigSettings...");
     run.config = std::make_unique<InstallConfigData>(run.instance);
     if (run.config->LoadConfigSettings(GetCommandLineW()) != 0) {
         logit("Error occurred while loading configuration settings. Exiting installer.");
-        return -80;
+        return false;
     }
-    InstallConfigData& config = *run.config;
+    const InstallConfigData& config = *run.config;
     Switches& sw = run.switches;
     sw.isStatic = config.GetBoolSetting(cfg::STATIC_INSTALL) != 0;
     sw.oemUpdate = config.IsEnabled(cfg::OEMUPDATE);
     sw.silent = config.IsSilent();
     sw.showVerifyPage = !config.IsEnabled(cfg::NO_VERIFY);
     sw.launchedFromOdk = config.IsEnabled(cfg::LAUNCHEDFROMODK);
+    return true;
+}
 
-    // 4. Language
+// 4 and 5: the user-interface language and the values that override the machine's.
+void ChooseLanguageAndOverrides(RunState& run) {
+    const InstallConfigData& config = *run.config;
     Locale locale = Locale::fromPreferredLanguages();
     if (config.HasSetting(cfg::nameOf(cfg::LANG))) {
         try {
@@ -259,24 +264,29 @@ int Run(RunState& run, const char* narrowCommandLine) {
         }
     }
     Resource::setUiLanguage(locale.getLangId());
+    // The package's language transforms are named by language id.
     if (locale.getLangId() != 1033) run.action.setProperty("TRANSFORMS", ":" + std::to_string(locale.getLangId()));
 
-    // 5. Overrides
     if (config.HasSetting(cfg::nameOf(cfg::COUNTRYOVERRIDE))) {
         writePolicyValue("Country", config.GetStringSettingACP(cfg::COUNTRYOVERRIDE).c_str());
     }
-    if (config.HasSetting(cfg::nameOf(cfg::INSTALLDIR))) run.installDir = config.GetStringSettingACP(cfg::INSTALLDIR).substr(0, 2047);
+    if (config.HasSetting(cfg::nameOf(cfg::INSTALLDIR))) {
+        run.installDir = config.GetStringSettingACP(cfg::INSTALLDIR).substr(0, 2047);
+    }
+}
 
-    // 6. Test switches
-    if (RunTestSwitches(run)) return 0;
-
-    // 7. Package command line
+// 7: MSI_CMDLINE, then CMDLINE.
+void SetPackageCommandLine(RunState& run) {
+    const InstallConfigData& config = *run.config;
     std::string commandLine;
     if (config.HasSetting(cfg::nameOf(cfg::MSI_CMDLINE))) commandLine = config.GetStringSettingACP(cfg::MSI_CMDLINE);
     if (config.HasSetting(cfg::nameOf(cfg::CMDLINE))) commandLine += " " + config.GetStringSettingACP(cfg::CMDLINE);
     run.action.setCommandLine(commandLine);
+}
 
-    // 8. Another installation in progress
+// 8 to 11: what the machine already has. An exit code when the run ends here.
+std::optional<int> CheckMachine(RunState& run) {
+    const Switches& sw = run.switches;
     if (IsInstallInProgress() && !sw.launchedFromOdk && IsInstallInProgress()) {
         if (!sw.silent) {
             MessageBoxA(nullptr, loadString(run.instance, 117, 1024).c_str(), loadString(run.instance, 116, 256).c_str(),
@@ -286,7 +296,6 @@ int Run(RunState& run, const char* narrowCommandLine) {
         return -1;
     }
 
-    // 9. Reinstall
     logit("Wrapper, check for reinstall case..");
     const int reinstall = CheckReinstall(sw.isStatic, sw.silent);
     if (reinstall == 0) {
@@ -295,10 +304,9 @@ int Run(RunState& run, const char* narrowCommandLine) {
     }
     if (reinstall < 0) return -1;
 
-    // 10. Operating system
     if (!isNotNativeX64()) {
         LOG_INFO("The installer is 64 bit, set bShowVerifyPage = FALSE");
-        sw.showVerifyPage = false;
+        run.switches.showVerifyPage = false;
     }
     if (SysInfo::getOsVersionClass() <= 1) {
         if (!sw.silent) {
@@ -308,88 +316,109 @@ int Run(RunState& run, const char* narrowCommandLine) {
         logit("This is an unsupported operationg system.");
     }
 
-    // 11. Install flag
     if (!sw.launchedFromOdk && !SetInstallFlag()) return -1;
+    return std::nullopt;
+}
 
-    // 12. Payload
+// 12: the package in the cache folder, held open in `held`.
+PayloadResult WritePackage(RunState& run, UniqueHandle& held) {
     std::string packagePath;
-    UniqueHandle heldPackage;
-    PayloadResult payload = PayloadResult::Missing;
-    if (prepareCacheFolder(packagePath)) {
-        run.action.setPackagePath(packagePath);
-        run.action.setLogFile(config.GetMsiLogFile());
-        logit("Wrapper: Extract MSI ...");
-        payload = ExtractPayload(run.instance, packagePath, heldPackage);
-    } else {
+    if (!prepareCacheFolder(packagePath)) {
         LOG_ERROR("The package cache folder cannot be found. Exiting installer.");
         run.setResult(1603);
+        return PayloadResult::Missing;
     }
-    if (payload == PayloadResult::Extracted) {
-        // 13. Options document
-        char options[2048] = {};
-        GetOptionsFromXmlIfOnline(options);
-
-        // 14. Pages
-        if (!sw.silent) RunPages(run);
-
-        // 15. Installation
-        const LONG cleared = ClearMSIStatus();
-        if (cleared != ERROR_SUCCESS) {
-            logit(tstrings::format("initial ClearMSIStatus() failed.  Return Code: %d, ErrorCode: %d",
-                                   static_cast<int>(cleared), static_cast<int>(GetLastError())));
-            CloseInstallFlag();
-            endProcess(1603);  // nothing was installed: not a success
-        }
-        if (!run.installDir.empty()) run.action.setProperty("INSTALLDIR", run.installDir);
-        LOG_INFO("MSI command line: " << run.action.getFullCommandLine());
-        if (config.ExportChanges() != 0) {
-            logit("Error occurred while exporting configuration settings. Exiting installer.");
-            endProcess(1603);
-        }
-        bool securityText = false;
-        if (config.HasSetting(cfg::nameOf(cfg::WEB_ORUN_SECURITY_LEVEL)) &&
-            config.GetIntSetting(cfg::WEB_ORUN_SECURITY_LEVEL) == 2) {
-            logit("WEB_ORUN_SECURITY_LEVEL set to MED/2");
-        } else if (run.familyUpgrade) {
-            logit("Upgrade install and Security level >2, show the Med->High Security text");
-            securityText = true;
-        }
-        run.msiStatusError = run.msiStatusExtendedError = 0;
-        logit("Wrapper: Execute MSI ...");
-        RunInstallation(run, securityText);
-        heldPackage.reset();
-        if (run.result != 0 && IsInstallSuccess(run.result)) {
-            LOG_INFO("The runtime is installed; Windows must restart to complete the installation (" << run.result << ")");
-        }
-
-        // 16. After the installation
-        FileUtils::deletePersistentFile(SysInfo::getSystem32Dir());
-        if (SysInfo::isX64()) FileUtils::deletePersistentFile(SysInfo::getSystemWow64Dir());
-        if (!IsInstallSuccess(run.result)) {
-            config.RestoreBackup();
-            const LONG got = GetMSIStatus(run.msiStatusError, run.msiStatusExtendedError);
-            if (got != ERROR_SUCCESS) {
-                logit(tstrings::format("GetMSIStatus() failed.  Return Code: %d, ErrorCode: %d", static_cast<int>(got),
-                                       static_cast<int>(GetLastError())));
-            }
-            const LONG clearedAfter = ClearMSIStatus();
-            if (clearedAfter != ERROR_SUCCESS) {
-                logit(tstrings::format("ClearMSIStatus() after get failed.  Return Code: %d, ErrorCode: %d",
-                                       static_cast<int>(clearedAfter), static_cast<int>(GetLastError())));
-            }
-        } else {
-            run.auStatus = ExtractAndInstallAutoUpdate(run.instance, sw.oemUpdate, config.GetBoolSetting(cfg::AUTO_UPDATE) != 0);
-        }
-
-        // 17. Deployment status, 18. report and metrics
-        const std::string deployStatus = ReadDeployStatus();
-        SendReport(run, run.result, true, deployStatus);
-        if (sw.oemUpdate) RemoveOvxMetrics();
-    } else if (payload == PayloadResult::DigestMismatch) {
-        run.setResult(ERROR_INSTALL_PACKAGE_INVALID);
-    } else if (payload == PayloadResult::Missing && !packagePath.empty()) {
+    run.action.setPackagePath(packagePath);
+    run.action.setLogFile(run.config->GetMsiLogFile());
+    logit("Wrapper: Extract MSI ...");
+    const PayloadResult payload = ExtractPayload(run.instance, packagePath, held);
+    if (payload == PayloadResult::Missing) {
         LOG_ERROR("This installer carries no runtime package.");
         run.setResult(1);
+    } else if (payload == PayloadResult::DigestMismatch) {
+        run.setResult(ERROR_INSTALL_PACKAGE_INVALID);
+    }
+    return payload;
+}
+
+// 13 to 15: the options document, the pages and the installer itself.
+void Install(RunState& run) {
+    char options[2048] = {};
+    GetOptionsFromXmlIfOnline(options);
+
+    if (!run.switches.silent) RunPages(run);
+
+    const LONG cleared = ClearMSIStatus();
+    if (cleared != ERROR_SUCCESS) {
+        logit(tstrings::format("initial ClearMSIStatus() failed.  Return Code: %d, ErrorCode: %d", static_cast<int>(cleared),
+                               static_cast<int>(GetLastError())));
+        CloseInstallFlag();
+        endProcess(1603);  // nothing was installed: not a success
+    }
+    if (!run.installDir.empty()) run.action.setProperty("INSTALLDIR", run.installDir);
+    LOG_INFO("MSI command line: " << run.action.getFullCommandLine());
+    if (run.config->ExportChanges() != 0) {
+        logit("Error occurred while exporting configuration settings. Exiting installer.");
+        endProcess(1603);
+    }
+    bool securityText = false;
+    if (run.config->HasSetting(cfg::nameOf(cfg::WEB_ORUN_SECURITY_LEVEL)) &&
+        run.config->GetIntSetting(cfg::WEB_ORUN_SECURITY_LEVEL) == 2) {
+        logit("WEB_ORUN_SECURITY_LEVEL set to MED/2");
+    } else if (run.familyUpgrade) {
+        logit("Upgrade install and Security level >2, show the Med->High Security text");
+        securityText = true;
+    }
+    run.msiStatusError = run.msiStatusExtendedError = 0;
+    logit("Wrapper: Execute MSI ...");
+    RunInstallation(run, securityText);
+    if (run.result != 0 && IsInstallSuccess(run.result)) {
+        LOG_INFO("The runtime is installed; Windows must restart to complete the installation (" << run.result << ")");
+    }
+}
+
+// 16: launcher copies, then the settings restored or the auto-update component installed.
+void AfterInstallation(RunState& run) {
+    FileUtils::deletePersistentFile(SysInfo::getSystem32Dir());
+    if (SysInfo::isX64()) FileUtils::deletePersistentFile(SysInfo::getSystemWow64Dir());
+    if (IsInstallSuccess(run.result)) {
+        run.auStatus = ExtractAndInstallAutoUpdate(run.instance, run.switches.oemUpdate,
+                                                   run.config->GetBoolSetting(cfg::AUTO_UPDATE) != 0);
+        return;
+    }
+    run.config->RestoreBackup();
+    const LONG got = GetMSIStatus(run.msiStatusError, run.msiStatusExtendedError);
+    if (got != ERROR_SUCCESS) {
+        logit(tstrings::format("GetMSIStatus() failed.  Return Code: %d, ErrorCode: %d", static_cast<int>(got),
+                               static_cast<int>(GetLastError())));
+    }
+    const LONG cleared = ClearMSIStatus();
+    if (cleared != ERROR_SUCCESS) {
+        logit(tstrings::format("ClearMSIStatus() after get failed.  Return Code: %d, ErrorCode: %d",
+                               static_cast<int>(cleared), static_cast<int>(GetLastError())));
+    }
+}
+
+// 17 and 18: the deployment status, the report and the metrics.
+void ReportOutcome(RunState& run) {
+    SendReport(run, run.result, true, ReadDeployStatus());
+    if (run.switches.oemUpdate) RemoveOvxMetrics();
+}
+
+int Run(RunState& run, const char* narrowCommandLine) {
+    StartUp(run, narrowCommandLine);
+    if (!LoadConfiguration(run)) return -80;
+    ChooseLanguageAndOverrides(run);
+    if (RunTestSwitches(run)) return 0;
+    SetPackageCommandLine(run);
+    if (const std::optional<int> code = CheckMachine(run)) return *code;
+
+    UniqueHandle heldPackage;
+    if (WritePackage(run, heldPackage) == PayloadResult::Extracted) {
+        Install(run);
+        heldPackage.reset();  // the installer has returned
+        AfterInstallation(run);
+        ReportOutcome(run);
     }
 
     // 19. Tail

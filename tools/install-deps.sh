@@ -5,7 +5,7 @@ pkgs=(cmake make python3 googletest
       g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
       wine wine64 msitools wixl
       xvfb xauth x11-utils imagemagick
-      clang)
+      clang libclang-rt-14-dev)  # libFuzzer and the sanitizer runtimes are only recommended by clang
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,0 +1,97 @@
+#pragma once
+// Typed registry access in an explicit 32-bit or 64-bit view. Names and
+// values are narrow (ANSI) strings.
+#include <string>
+#include <vector>
+
+#include "base/win.h"
+
+// A value as stored: its registry type and bytes.
+struct RegValue {
+    DWORD type = REG_NONE;
+    std::vector<unsigned char> data;
+};
+
+// A key that passes its view flags (0, KEY_WOW64_32KEY or KEY_WOW64_64KEY)
+// on to every key opened through it. Operations raise QdsError over SysError
+// or std::runtime_error.
+class Registry {
+public:
+    enum Mode { Read = 0, Write = 1 };
+
+    // Refers to nothing until open() is called.
+    Registry() = default;
+    // A key not owned by the object (the root keys).
+    Registry(HKEY key, DWORD viewFlags) : key_(key), viewFlags_(viewFlags) {}
+    // Writing creates missing keys; reading never does.
+    Registry(const Registry& parent, const std::string& subkey, int mode = Read);
+    ~Registry();
+
+    Registry(Registry&& other) noexcept;
+    Registry& operator=(Registry&& other) noexcept;
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
+
+    // Makes this object refer to the new key; parent may be this object.
+    void open(const Registry& parent, const std::string& subkey, int mode, bool create);
+    // Whether the subkey can be opened for reading; never raises.
+    bool exists(const std::string& subkey) const;
+
+    RegValue getValue(const std::string& name) const;
+    DWORD getDword(const std::string& name) const;
+    std::string getString(const std::string& name) const;  // REG_SZ or REG_EXPAND_SZ, not expanded
+    std::string getString(const std::string& name, const std::string& defaultValue) const;  // never raises
+    std::vector<unsigned char> getBinary(const std::string& name) const;
+
+    void setDword(const std::string& name, DWORD value) const;
+    void setString(const std::string& name, const std::string& value) const;
+    void setBinary(const std::string& name, const std::vector<unsigned char>& value) const;
+
+    std::vector<std::string> getSubkeyNames() const;
+
+    HKEY handle() const { return key_; }
+    DWORD viewFlags() const { return viewFlags_; }
+
+    static const Registry hklm;    // the process's own view
+    static const Registry hklm32;  // KEY_WOW64_32KEY
+    static const Registry hklm64;  // KEY_WOW64_64KEY
+    static const Registry hkcu;
+    static const Registry hkcu32;
+    static const Registry hkcu64;
+
+private:
+    void close();
+
+    HKEY key_ = nullptr;
+    bool owned_ = false;
+    DWORD viewFlags_ = 0;
+};
+
+// A plain key holder for older code: returns Windows error codes, never raises.
+class RegKey {
+public:
+    explicit RegKey(HKEY parent) : parent_(parent) {}
+    ~RegKey();
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+
+    // Opening again first closes an owned handle.
+    LONG open(const std::string& subkey, REGSAM access);
+    // The value's type and bytes; left empty on failure.
+    LONG query(const std::string& name, RegValue& value) const;
+
+    HKEY handle() const { return key_; }
+
+private:
+    void close();
+
+    HKEY parent_;
+    HKEY key_ = nullptr;
+    bool owned_ = false;
+};
+
+// Reads a REG_SZ value of a key under HKEY_LOCAL_MACHINE into the caller's
+// buffer of *size bytes, from the 64-bit view and else the 32-bit view.
+// Returns 1 when a REG_SZ value was read (the buffer then holds a terminated
+// text and *size its byte count with the terminator), else 0. Never raises.
+int GetRegValueOfStringType(const char* valueName, char* buffer, const char* subkey, DWORD* size);

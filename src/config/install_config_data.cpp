@@ -2,260 +2,419 @@
 
 #include <shellapi.h>
 
-#include <stdexcept>
-#include <vector>
-
+#include "base/locale.h"
 #include "base/logger.h"
+#include "base/report.h"
 #include "base/resource.h"
-#include "base/source_location.h"
 #include "base/sys_error.h"
 #include "base/tstrings.h"
+#include "config/arg_catalogue.h"
+#include "config/runtime_file_backup.h"
+
+using cfg::api;
+using cfg::check;
 
 namespace {
 
-enum class Kind { Boolean, Integer, SecurityLevel, String, Switch };
-
-struct ArgDescriptor {
-    const char* name;
-    Kind kind;
-    bool property;
-    bool passthrough;
-    bool prefix;
+const settings::FixedValue kBooleanValues[] = {
+    {"Enable", 1, settings::FIXED_VALUE_EXACT},
+    {"Disable", 0, settings::FIXED_VALUE_EXACT},
+    {"1", 1, settings::FIXED_VALUE_EXACT},
+    {"0", 0, settings::FIXED_VALUE_EXACT},
 };
 
-// The keys and switches the launcher accepts, in catalogue order.
-const ArgDescriptor kCatalogue[] = {
-    {"INSTALL_SILENT", Kind::Boolean, true, false, false},
-    {"STATIC", Kind::Boolean, true, false, false},
-    {"AUTO_UPDATE", Kind::Boolean, true, false, false},
-    {"SPONSORS", Kind::Boolean, true, false, false},
-    {"WEB_ORUN", Kind::Boolean, true, false, false},
-    {"WEB_ANALYTICS", Kind::Boolean, true, false, false},
-    {"EULA", Kind::Boolean, true, false, false},
-    {"OEMUPDATE", Kind::Boolean, true, false, false},
-    {"DYNAMICBASELINEOFF", Kind::Boolean, false, false, false},
-    {"NO_VERIFY", Kind::Boolean, false, false, false},
-    {"REPAIRMODE", Kind::Boolean, true, false, false},
-    {"LAUNCHEDFROMODK", Kind::Boolean, false, false, false},
-    {"FAMILYUPGRADE", Kind::Boolean, false, false, false},
-    {"RUNONCE", Kind::Boolean, false, false, false},
-    {"PIP", Kind::Boolean, true, false, false},
-    {"REINSTALL_NO_PROMPT", Kind::Boolean, true, false, false},
-    {"TEST_FINAL_DIALOG", Kind::Boolean, false, false, false},
-    {"TEST_PROGRESS_DIALOG", Kind::Boolean, false, false, false},
-    {"TEST_WELCOME_DIALOG", Kind::Boolean, false, false, false},
-    {"TEST_CHANGE_DIALOG", Kind::Boolean, false, false, false},
-    {"TEST_SETUPERROR_DIALOG", Kind::Boolean, false, false, false},
-    {"TEST_ERRORHELP_DIALOG", Kind::Boolean, false, false, false},
-    {"TEST_RETRYSPLASH_DIALOG", Kind::Boolean, false, false, false},
-    {"NOSTARTMENU", Kind::Boolean, true, false, false},
-    {"INSTALLDIR", Kind::String, true, false, false},
-    {"/INSTALLDIRPUBOVX", Kind::String, true, false, false},
-    {"INSTALLCFG", Kind::String, true, false, false},
-    {"COUNTRYOVERRIDE", Kind::String, false, false, false},
-    {"/installurl", Kind::String, false, false, false},
-    {"/installmethod", Kind::String, true, false, false},
-    {"SPONSORPREF", Kind::String, false, false, false},
-    {"ADDLOCAL", Kind::String, false, true, false},
-    {"REBOOT", Kind::String, false, true, false},
-    {"USAGETRACKER_CFG", Kind::String, true, false, false},
-    {"DEPLOYMENT_RULE_SET", Kind::String, true, false, false},
-    {"MSI_CMDLINE", Kind::String, false, false, false},
-    {"CMDLINE", Kind::String, false, false, false},
-    {"WEB_ORUN_SECURITY_LEVEL", Kind::SecurityLevel, true, false, false},
-    {"/lang", Kind::Integer, false, false, false},
-    {"TEST_CONFIG_FILE_ERRORS", Kind::Integer, false, false, false},
-    {"/s", Kind::Switch, false, false, false},
-    {"/h", Kind::Switch, false, false, false},
-    {"-download", Kind::Switch, false, false, false},
-    {"-no_override", Kind::Switch, false, false, false},
-    {"/q", Kind::Switch, false, true, true},
-    {"/l", Kind::Switch, false, true, true},
+const settings::FixedValue kSecurityLevels[] = {
+    {"1", 1, settings::FIXED_VALUE_EXACT}, {"2", 2, settings::FIXED_VALUE_EXACT},
+    {"3", 3, settings::FIXED_VALUE_EXACT}, {"4", 4, settings::FIXED_VALUE_EXACT},
+    {"L", 1, settings::FIXED_VALUE_EXACT}, {"M", 2, settings::FIXED_VALUE_EXACT},
+    {"H", 3, settings::FIXED_VALUE_EXACT}, {"VH", 4, settings::FIXED_VALUE_EXACT},
 };
 
-const char* const kDefaults[][2] = {
-    {"INSTALL_SILENT", "Disable"}, {"STATIC", "Disable"},      {"AUTO_UPDATE", "Enable"}, {"WEB_ANALYTICS", "Enable"},
-    {"EULA", "Disable"},           {"SPONSORS", "Enable"},     {"OEMUPDATE", "Disable"},
-};
+// Only the command line has switches. A line without "=" or ":" in a file is
+// malformed, also once the arguments have been read into the same
+// configuration: otherwise the file would pass unchecked and the error would
+// surface later, without the box that names the file and the line.
+const int kFileKeysNeedValues = 0;
 
-const ArgDescriptor* findDescriptor(const std::string& name, bool hasSeparator) {
-    const std::string lower = tstrings::toLower(name);
-    for (const ArgDescriptor& d : kCatalogue) {
-        if ((d.kind == Kind::Switch) == hasSeparator) continue;
-        const std::string dname = tstrings::toLower(d.name);
-        if (lower == dname || (d.prefix && lower.compare(0, dname.size(), dname) == 0)) return &d;
-    }
-    return nullptr;
+cfg::ContextPtr newContext() {
+    settings::Context* context = nullptr;
+    check(api().createContext(&context));
+    return cfg::ContextPtr(context);
 }
 
-const ArgDescriptor* descriptorNamed(const std::string& name) {
-    for (const ArgDescriptor& d : kCatalogue) {
-        if (name == d.name) return &d;
-    }
-    return nullptr;
+bool readString(const InstallConfigData::Configuration& config, const std::string& key, std::string* out = nullptr) {
+    const char* value = nullptr;
+    if (api().getString(config.get(), key.c_str(), &value) != 0 || !value) return false;
+    if (out) *out = value;
+    return true;
 }
 
-bool boolValue(const std::string& text, int& out) {
-    if (text == "Enable" || text == "1") return out = 1, true;
-    if (text == "Disable" || text == "0") return out = 0, true;
-    return false;
+bool readBool(const InstallConfigData::Configuration& config, const std::string& key, int* out = nullptr) {
+    int value = 0;
+    if (api().getBool(config.get(), key.c_str(), &value) != 0) return false;
+    if (out) *out = value;
+    return true;
 }
 
-bool intValue(Kind kind, const std::string& text, int& out) {
-    if (kind == Kind::SecurityLevel) {
-        static const char* const fixed[][2] = {{"1", "1"}, {"2", "2"}, {"3", "3"}, {"4", "4"},
-                                               {"L", "1"}, {"M", "2"}, {"H", "3"}, {"VH", "4"}};
-        for (const auto& f : fixed) {
-            if (text == f[0]) return out = std::stoi(f[1]), true;
-        }
-        return false;
+bool hasKey(const InstallConfigData::Configuration& config, const std::string& key) {
+    return readString(config, key) || readBool(config, key);
+}
+
+int loadLine(InstallConfigData::Configuration& config, const std::string& line, const settings::Validator* validator,
+             const settings::KeyMapper* mapper) {
+    return api().loadString(config.get(), line.c_str(), validator, mapper, config.stopOnFirstError,
+                            config.allowKeyWithoutValue);
+}
+
+bool isEmpty(const InstallConfigData::Configuration& config) {
+    int empty = 0;
+    check(api().isEmpty(config.get(), &empty));
+    return empty != 0;
+}
+
+bool equal(const InstallConfigData::Configuration& a, const InstallConfigData::Configuration& b) {
+    int same = 0;
+    check(api().equals(a.get(), b.get(), &same));
+    return same != 0;
+}
+
+std::vector<std::string> splitCommandLine(const wchar_t* commandLine, int& status) {
+    std::vector<std::string> args;
+    status = 0;
+    if (!commandLine || !*commandLine) return args;
+    int count = 0;
+    wchar_t** argv = CommandLineToArgvW(commandLine, &count);
+    if (!argv) {
+        LOG_ERROR(tstrings::format("%s failed with %s", "CommandLineToArgvW", formatSystemError(GetLastError(), nullptr).c_str()));
+        status = 200;
+        return args;
     }
-    if (text.empty()) return false;
-    size_t used = 0;
     try {
-        out = std::stoi(text, &used, 10);
-    } catch (const std::exception&) {
-        return false;
+        for (int i = 0; i < count; ++i) args.push_back(tstrings::toUtf8(argv[i]));
+    } catch (...) {
+        LocalFree(argv);
+        throw;
     }
-    return used == text.size();
-}
-
-bool valueFits(const ArgDescriptor& d, const std::string& value) {
-    int ignored = 0;
-    switch (d.kind) {
-        case Kind::Boolean: return boolValue(value, ignored);
-        case Kind::Integer:
-        case Kind::SecurityLevel: return intValue(d.kind, value, ignored);
-        default: return true;
-    }
-}
-
-[[noreturn]] void missingValue(const std::string& name) {
-    throw QDS_ERROR(std::runtime_error("the setting " + name + " has no value of its kind"));
+    LocalFree(argv);
+    return args;
 }
 
 }  // namespace
 
 InstallConfigData::InstallConfigData(HINSTANCE instance) : instance_(instance) {
-    std::string text;
-    for (const auto& d : kDefaults) {
-        values_[d[0]] = std::string(d[1]);
-        text += std::string(d[0]) + "=" + d[1] + "\n";
+    settings::ValidatorBuilder* rawValidatorBuilder = nullptr;
+    check(api().createValidatorBuilder(&rawValidatorBuilder));
+    const cfg::ValidatorBuilderPtr validatorBuilder(rawValidatorBuilder);
+    settings::KeyMapperBuilder* rawMapperBuilder = nullptr;
+    check(api().createKeyMapperBuilder(&rawMapperBuilder));
+    const cfg::KeyMapperBuilderPtr mapperBuilder(rawMapperBuilder);
+
+    // Key names ignore letter case, values keep it.
+    for (const cfg::ArgDescriptor& d : cfg::catalogue()) {
+        switch (d.kind) {
+            case cfg::ValueKind::Boolean:
+                check(api().addFixedValues(validatorBuilder.get(), d.name, kBooleanValues, std::size(kBooleanValues)));
+                break;
+            case cfg::ValueKind::Integer:
+                check(api().addIntType(validatorBuilder.get(), d.name));
+                break;
+            case cfg::ValueKind::SecurityLevel:
+                check(api().addIntType(validatorBuilder.get(), d.name));
+                check(api().addFixedValues(validatorBuilder.get(), d.name, kSecurityLevels, std::size(kSecurityLevels)));
+                break;
+            case cfg::ValueKind::String:
+                check(api().addStringType(validatorBuilder.get(), d.name));
+                break;
+            case cfg::ValueKind::DirectoryName:
+                check(api().addStringType(validatorBuilder.get(), d.name));
+                check(api().addDirnameCheck(validatorBuilder.get(), d.name, 0));
+                break;
+            case cfg::ValueKind::Switch:
+                continue;  // stored as keys without values, never validated
+        }
+        check(api().addKeyMapping(mapperBuilder.get(), d.name, d.name, 0));
     }
-    LOG_INFO(tstrings::format("Default config settings are: \n%s", text.c_str()));
+    check(api().setAllowOtherKeys(validatorBuilder.get(), 0));
+
+    settings::Validator* validator = nullptr;
+    check(api().buildValidator(validatorBuilder.get(), &validator));
+    validator_.reset(validator);
+    settings::KeyMapper* mapper = nullptr;
+    check(api().buildKeyMapper(mapperBuilder.get(), &mapper));
+    keyMapper_.reset(mapper);
+
+    working_.context = newContext();
+    export_.context = newContext();
+    backup_.context = newContext();
+
+    check(api().loadString(working_.get(), cfg::kDefaultSettings, validator_.get(), keyMapper_.get(),
+                           working_.stopOnFirstError, working_.allowKeyWithoutValue));
+    defaultsLoaded_ = true;
+    Logger& logger = Logger::instance();
+    if (logger.isEnabled(INFO)) {
+        logger.write(INFO, __FILE__, __LINE__, "InstallConfigData::InitConfig",
+                     tstrings::format("Default config settings are: \n%s", cfg::kDefaultSettings));
+    }
 }
 
-int InstallConfigData::importArgs(int argc, wchar_t** argv) {
+std::string InstallConfigData::runtimeFilePath() const {
+    const char* path = nullptr;
+    check(api().getFilePath(working_.get(), &path));
+    return path ? path : "";
+}
+
+void InstallConfigData::ChooseMessageLanguage() const {
+    try {
+        Locale locale = Locale::fromPreferredLanguages();
+        int langId = 0;
+        if (api().getInt(working_.get(), "/lang", &langId) == 0) {
+            Locale chosen;
+            try {
+                chosen = Locale::fromLangId(static_cast<uint16_t>(langId));
+                locale = chosen;
+            } catch (const std::exception&) {
+                // reported by the main flow when it chooses the language
+            }
+        }
+        Resource::setUiLanguage(locale.getLangId());
+    } catch (const std::exception& e) {
+        REPORT_EXCEPTION(e);
+    }
+}
+
+int InstallConfigData::ImportArgsConfigSettings(Configuration& config, const std::vector<std::string>& args, bool silent) {
+    QDS_TRACE_FUNCTION("ImportArgsConfigSettings");
     LOG_INFO("...Importing command line arguments");
+    config.allowKeyWithoutValue = true;
+    if (args.size() < 2) return 0;
+
     int result = 0;
     std::string errors;
     std::string passthrough;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = tstrings::toUtf8(argv[i]);
+    std::optional<std::string> givenMsiCmdline;
+    auto fail = [&](const std::string& arg, int code) {
+        errors += "\"" + arg + "\";";
+        result = code;
+    };
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         if (arg.empty()) continue;
-        const size_t sep = arg.find_first_of("=:");
-        const bool hasSeparator = sep != std::string::npos;
-        const std::string name = hasSeparator ? arg.substr(0, sep) : arg;
-        const std::string value = hasSeparator ? arg.substr(sep + 1) : std::string();
-        const ArgDescriptor* d = findDescriptor(name, hasSeparator);
+        const cfg::ArgDescriptor* d = cfg::matchArgument(arg);
         if (!d) {
             LOG_ERROR(tstrings::format("arg %s is not supported", arg.c_str()));
-            errors += "\"" + arg + "\";";
-            result = 313;
+            fail(arg, 313);
             continue;
         }
-        if (d->passthrough && std::string(d->name) == "/l") {
-            if (i + 1 < argc) {
-                msiLogFile_ = tstrings::utf8ToACP(tstrings::toUtf8(argv[++i]));
-            } else {
-                LOG_ERROR(tstrings::format("arg %s is incorrect", arg.c_str()));
-                errors += "\"" + arg + "\";";
-                result = 313;
+        if (d->passthrough) {
+            if (std::string(d->name) == "/l") {
+                if (i + 1 < args.size()) {
+                    msiLogFile_ = tstrings::utf8ToACP(args[++i]);
+                } else {
+                    LOG_ERROR(tstrings::format("arg %s is incorrect", arg.c_str()));
+                    fail(arg, 313);
+                }
+                continue;
             }
+            passthrough += " " + arg;
+        }
+        const std::string line = d->prefix ? std::string(d->name) : arg;
+        const int loaded = loadLine(config, line, validator_.get(), keyMapper_.get());
+        if (loaded != 0 || !hasKey(config, d->name)) {
+            const int code = loaded != 0 ? loaded : 313;
+            LOG_ERROR(tstrings::format("Loading arg %s failed with %d", arg.c_str(), code));
+            fail(arg, code);
             continue;
         }
-        if (d->passthrough) passthrough += " " + arg;
-        // A switch typed in another letter case is kept as typed, and so is not the switch.
-        if (d->kind == Kind::Switch && !d->prefix && name != d->name) {
-            LOG_ERROR(tstrings::format("Loading arg %s failed with %d", arg.c_str(), 313));
-            errors += "\"" + arg + "\";";
-            result = 313;
-            continue;
+        if (std::string(d->name) == "MSI_CMDLINE") {
+            std::string value;
+            if (readString(config, d->name, &value)) givenMsiCmdline = value;
         }
-        if (d->kind != Kind::Switch && !valueFits(*d, value)) {
-            LOG_ERROR(tstrings::format("Loading arg %s failed with %d", arg.c_str(), 313));
-            errors += "\"" + arg + "\";";
-            result = 313;
-            continue;
-        }
-        const std::optional<std::string> stored = d->kind == Kind::Switch ? std::nullopt : std::optional<std::string>(value);
-        values_[d->name] = stored;
-        given_[d->name] = stored;
     }
     if (!passthrough.empty()) {
         LOG_INFO("...adding MSICMDLINE to settingsConfig");
-        const auto* existing = find("MSI_CMDLINE");
-        const std::string text = (existing && existing->has_value() ? **existing : std::string()) + passthrough;
-        values_["MSI_CMDLINE"] = text;
+        // An MSI_CMDLINE given among the arguments keeps its place in front.
+        const std::string text = givenMsiCmdline ? *givenMsiCmdline + passthrough : passthrough;
+        const int loaded = loadLine(config, "MSI_CMDLINE=" + text, validator_.get(), keyMapper_.get());
+        if (loaded != 0 && result == 0) result = loaded;
     }
-    if (result != 0) ShowConfigErrorMessage(instance_, *this, 3090, errors, IsSilent());
+    if (result != 0) ShowConfigErrorMessage(instance_, config, 3090, errors, silent || IsSilent());
     return result;
 }
 
-int InstallConfigData::LoadConfigSettings(const wchar_t* commandLine) {
-    if (commandLine && *commandLine) {
-        int argc = 0;
-        wchar_t** argv = CommandLineToArgvW(commandLine, &argc);
-        if (!argv) {
-            LOG_ERROR(tstrings::format("%s failed with %s", "CommandLineToArgvW",
-                                       formatSystemError(GetLastError(), nullptr).c_str()));
-            return 200;
-        }
-        LOG_INFO("-->Loading Important args...");
-        const int rc = importArgs(argc, argv);
-        LocalFree(argv);
-        if (rc != 0) {
-            LOG_ERROR("Error occurred while importing important args. Exiting installer.");
-            return rc;
-        }
+int InstallConfigData::ImportInstallConfigSettings(Configuration& config, const std::string& path, bool silent) {
+    LOG_INFO("...Importing Install Configuration file");
+    const int code = api().loadFile(config.get(), path.c_str(), validator_.get(), keyMapper_.get(), config.stopOnFirstError,
+                                    kFileKeysNeedValues);
+    if (code == 300) {
+        LOG_WARNING("Install Configuration file path is empty. Ignore it and continue installation.");
+        return 0;
     }
-    LOG_INFO("-->Adding CMDLINE to config...");
-    const std::string properties = BuildCmdLine();
-    if (!properties.empty()) {
-        const auto* given = find("CMDLINE");
-        values_["CMDLINE"] = (given && given->has_value() ? **given : std::string()) + properties;
+    if (code != 0) {
+        ShowConfigErrorMessage(instance_, config, code, path, silent || IsSilent());
+        LOG_ERROR(tstrings::format("Install Configuration file import failed with %d", code));
+    }
+    return code;
+}
+
+int InstallConfigData::ImportRuntimeConfigSettings(Configuration& config, bool silent) {
+    LOG_INFO("...Importing runtime configuration file...");
+    const char* rawPath = nullptr;
+    check(api().getFilePath(config.get(), &rawPath));
+    const std::string path = rawPath ? rawPath : "";
+    LOG_INFO(tstrings::format("Runtime config file path is %s", path.c_str()));
+    const int code = api().loadFile(config.get(), path.c_str(), validator_.get(), keyMapper_.get(), config.stopOnFirstError,
+                                    kFileKeysNeedValues);
+    if (code == 304) {
+        LOG_INFO("Runtime configuration file doesn't exist. It will be created later by settings_api.");
+        return 0;
+    }
+    if (code != 0) {
+        ShowConfigErrorMessage(instance_, config, code, path, silent || IsSilent());
+        LOG_ERROR(tstrings::format("Runtime configuration file import failed with %d", code));
+    }
+    return code;
+}
+
+int InstallConfigData::CheckParam(const cfg::ArgDescriptor& descriptor) const {
+    if (descriptor.enterpriseOnly) {
+        LOG_INFO(tstrings::format("IsInstallerEnterprise is %d", IsInstallerEnterprise ? 1 : 0));
+        if (!IsInstallerEnterprise) {
+            LOG_ERROR("The param is not supported.");
+            return 3090;
+        }
     }
     return 0;
 }
 
-const std::optional<std::string>* InstallConfigData::find(const std::string& name) const {
-    const auto it = values_.find(name);
-    return it == values_.end() ? nullptr : &it->second;
+int InstallConfigData::CheckParams(const Configuration& config, bool silent) {
+    QDS_TRACE_FUNCTION("CheckParams");
+    for (const cfg::ArgDescriptor& d : cfg::catalogue()) {
+        if (!readString(config, d.name)) continue;
+        const int code = CheckParam(d);
+        ShowConfigErrorMessage(instance_, config, code, std::string("\"") + d.name + "\";", silent || IsSilent());
+        if (code != 0) {
+            LOG_ERROR(tstrings::format("CheckParams(%s) failed with %d", d.name, code));
+            return code;
+        }
+    }
+    return 0;
 }
 
-bool InstallConfigData::HasSetting(const std::string& name) const { return find(name) != nullptr; }
+int InstallConfigData::ImportAll(Configuration& config, const std::string& installConfigPath,
+                                 const std::vector<std::string>& args, bool silent) {
+    if (int code = ImportRuntimeConfigSettings(config, silent)) return code;
+    if (!installConfigPath.empty()) {
+        if (int code = ImportInstallConfigSettings(config, installConfigPath, silent)) return code;
+    }
+    if (int code = ImportArgsConfigSettings(config, args, silent)) return code;
+    return CheckParams(config, silent);
+}
+
+int InstallConfigData::LoadConfigSettings(const wchar_t* commandLine) {
+    ChooseMessageLanguage();
+    int status = 0;
+    const std::vector<std::string> args = splitCommandLine(commandLine, status);
+    if (status != 0) return status;
+
+    LOG_INFO("-->Loading Important args...");
+    if (int code = ImportArgsConfigSettings(working_, args, false)) {
+        LOG_ERROR("Error occurred while importing important args. Exiting installer.");
+        return code;
+    }
+    DumpConfig(working_, "Important args config (TMP)");
+    ChooseMessageLanguage();
+
+    std::string installConfigPath;
+    if (readString(working_, "INSTALLCFG", &installConfigPath)) {
+        LOG_INFO("Path to the install configuration file is set to " << installConfigPath);
+    }
+
+    LOG_INFO("-->Loading Config...");
+    if (int code = ImportAll(working_, installConfigPath, args, IsSilent())) {
+        LOG_ERROR("Error occurred while importing configuration settings. Exiting installer.");
+        return code;
+    }
+
+    LOG_INFO("-->Saving backup...");
+    runtimeFileAtStart_ = ReadRuntimeFileBytes(runtimeFilePath());
+    if (int code = ImportRuntimeConfigSettings(backup_, true)) {
+        LOG_ERROR("Error occurred while importing runtime file for backup.Exiting installer.");
+        return code;
+    }
+    DumpConfig(backup_, "Config to backup");
+
+    LOG_INFO("-->Loading export config...");
+    if (int code = ImportAll(export_, installConfigPath, args, true)) {
+        LOG_ERROR("Error occurred while importing configuration files without defaults. Exiting installer.");
+        return code;
+    }
+
+    LOG_INFO("-->Adding CMDLINE to config...");
+    const std::string properties = BuildCmdLine(export_);
+    if (!properties.empty()) {
+        // A CMDLINE of the administrator's own stays in front of the properties.
+        std::string given;
+        readString(working_, "CMDLINE", &given);
+        check(loadLine(working_, "CMDLINE=" + given + properties, validator_.get(), keyMapper_.get()));
+    }
+
+    LOG_INFO("-->Normalizing Export...");
+    for (const cfg::ArgDescriptor& d : cfg::catalogue()) {
+        if (d.persistent) continue;
+        const int removed = api().removeKey(export_.get(), d.name);
+        if (removed != 0 && removed != 303) throw settings::Exception(removed);
+    }
+
+    DumpConfig(export_, "Config to export");
+    DumpConfig(working_, "!!!!Working config!!!!");
+    return 0;
+}
+
+std::string InstallConfigData::BuildCmdLine(const Configuration& config) {
+    std::string text;
+    for (const cfg::ArgDescriptor& d : cfg::catalogue()) {
+        std::string value;
+        if (!d.property || !readString(config, d.name, &value)) continue;
+        text += std::string(" ") + d.name + "=\"" + tstrings::utf8ToACP(value) + "\"";
+    }
+    return text;
+}
+
+void InstallConfigData::DumpConfig(const Configuration& config, const std::string& title) const {
+    std::string text = "|------" + title + "--------|\n\n";
+    for (const cfg::ArgDescriptor& d : cfg::catalogue()) {
+        std::string value;
+        int flag = 0;
+        if (readString(config, d.name, &value)) {
+            text += std::string(d.name) + "=" + value + "\n";
+        } else if (readBool(config, d.name, &flag)) {
+            text += std::string(d.name) + "=" + (flag ? "1" : "0") + "\n";
+        }
+    }
+    text += "|-------------------------------------|\n";
+    logit(text);
+}
+
+bool InstallConfigData::HasSetting(const std::string& name) const { return hasKey(working_, name); }
 
 int InstallConfigData::GetBoolSetting(cfg::BoolKey key) const {
-    const auto* value = find(cfg::nameOf(key));
-    int out = 0;
-    if (!value || !value->has_value() || !boolValue(**value, out)) missingValue(cfg::nameOf(key));
-    return out;
+    int value = 0;
+    check(api().getInt(working_.get(), cfg::nameOf(key), &value));
+    return value;
 }
 
 bool InstallConfigData::IsEnabled(cfg::BoolKey key) const { return HasSetting(cfg::nameOf(key)) && GetBoolSetting(key) != 0; }
 
 int InstallConfigData::GetIntSetting(cfg::IntKey key) const {
-    const auto* value = find(cfg::nameOf(key));
-    const ArgDescriptor* d = descriptorNamed(cfg::nameOf(key));
-    int out = 0;
-    if (!value || !value->has_value() || !d || !intValue(d->kind, **value, out)) missingValue(cfg::nameOf(key));
-    return out;
+    int value = 0;
+    check(api().getInt(working_.get(), cfg::nameOf(key), &value));
+    return value;
 }
 
 std::string InstallConfigData::GetStringSetting(cfg::StringKey key) const {
-    const auto* value = find(cfg::nameOf(key));
-    if (!value || !value->has_value()) missingValue(cfg::nameOf(key));
-    return **value;
+    const char* value = nullptr;
+    check(api().getString(working_.get(), cfg::nameOf(key), &value));
+    return value ? value : "";
 }
 
 std::string InstallConfigData::GetStringSettingACP(cfg::StringKey key) const {
@@ -264,74 +423,54 @@ std::string InstallConfigData::GetStringSettingACP(cfg::StringKey key) const {
 
 bool InstallConfigData::IsSilent() const {
     if (HasSetting("/s") || HasSetting("-download")) return true;
-    const auto* value = find("INSTALL_SILENT");
-    int on = 0;
-    return value && value->has_value() && boolValue(**value, on) && on == 1;
+    int value = 0;
+    return api().getInt(working_.get(), "INSTALL_SILENT", &value) == 0 && value == 1;
 }
 
-std::string InstallConfigData::BuildCmdLine() const {
-    std::string text;
-    for (const ArgDescriptor& d : kCatalogue) {
-        if (!d.property) continue;
-        const auto it = given_.find(d.name);
-        if (it == given_.end() || !it->second.has_value()) continue;
-        text += std::string(" ") + d.name + "=\"" + tstrings::utf8ToACP(*it->second) + "\"";
-    }
-    return text;
-}
-
-// The runtime settings file is not kept yet: nothing to export or restore.
 int InstallConfigData::ExportChanges() {
     LOG_INFO("...Exporting config settings");
-    return 0;
+    if (equal(backup_, export_)) {
+        LOG_INFO("Nothing new to export to runtime.");
+        return 0;
+    }
+    if (isEmpty(export_)) {
+        LOG_INFO("Removing runtime config file IF EXIST.");
+        DeleteRuntimeFile(runtimeFilePath());
+        return 0;
+    }
+    return ExportConfigSettings(export_, false);
 }
 
 int InstallConfigData::RestoreBackup() {
     LOG_INFO("...Restoring config settings");
-    return 0;
+    if (equal(backup_, export_)) return 0;
+    // The file as it was found, byte for byte: comments and layout included,
+    // which a configuration written anew would not keep.
+    const std::string path = runtimeFilePath();
+    if (!runtimeFileAtStart_) {
+        LOG_INFO("Removing runtime config file IF EXIST.");
+        DeleteRuntimeFile(path);
+        return 0;
+    }
+    if (!ReadRuntimeFileBytes(path)) {
+        // Gone since: made anew first, so that it gets the security of a new settings file.
+        api().saveFile(backup_.get(), path.c_str());
+    }
+    const int code = WriteRuntimeFileBytes(path, *runtimeFileAtStart_);
+    ShowConfigErrorMessage(instance_, backup_, code, path, true);
+    return code;
 }
 
-bool ShowConfigErrorMessage(HINSTANCE instance, const InstallConfigData& /*config*/, int code, const std::string& argument,
-                            bool silent) {
-    if (code == 0) return true;
-    struct Entry {
-        int code;
-        unsigned stringId;
-        bool usesArgument;
-        bool logOnly;
-    };
-    static const Entry table[] = {
-        {200, 3082, false, false}, {300, 3086, false, true},  {304, 3075, true, false},  {305, 3078, true, false},
-        {306, 3080, false, false}, {307, 3081, true, false},  {308, 3083, false, true},   {309, 3084, false, true},
-        {310, 3074, false, false}, {311, 3077, false, false}, {312, 3087, false, false}, {313, 3079, true, false},
-        {314, 3076, true, false},  {315, 3088, true, false},  {3090, 3089, true, false},
-    };
-    const Entry* entry = nullptr;
-    for (const Entry& e : table) {
-        if (e.code == code) entry = &e;
+int InstallConfigData::ExportConfigSettings(const Configuration& config, bool silent) {
+    LOG_INFO("...Exporting config settings");
+    if (isEmpty(config)) {
+        LOG_INFO("Config is empty: don't do export");
+        return 0;
     }
-    if (!entry) {
-        LOG_INFO(tstrings::format("Unknown Error code %d", code));
-        return false;
-    }
-    const std::string text = StringResource(entry->stringId, instance).string(std::string());
-    if (entry->logOnly) {
-        logit(text);
-        return false;
-    }
-    std::string message;
-    if (code == 313) {
-        message = tstrings::format(text.c_str(), argument.c_str(), "<line number>");
-    } else if (entry->usesArgument) {
-        message = tstrings::format(text.c_str(), argument.c_str());
-    } else {
-        message = text;
-    }
-    if (message.size() > 1023) message.resize(1023);
-    logit(message);
-    if (!silent) {
-        const std::string caption = StringResource(3073, instance).string("Orun Installation Not Completed");
-        MessageBoxA(nullptr, message.c_str(), caption.c_str(), MB_ICONERROR);
-    }
-    return false;
+    LOG_INFO("Writing to the runtime config file.");
+    const std::string path = runtimeFilePath();
+    const int code = api().saveFile(config.get(), path.c_str());
+    ShowConfigErrorMessage(instance_, config, code, path, silent || IsSilent());
+    if (code != 0) LOG_ERROR("Fails on writing to the runtime config file.");
+    return code;
 }

@@ -121,7 +121,7 @@ bool RunTestSwitches(RunState& run) {
         const int code = config.GetIntSetting(cfg::TEST_CONFIG_FILE_ERRORS);
         logit("TEST_CONFIG_FILE_ERRORS enabled.");
         logit("Show error " + std::to_string(code));
-        ShowConfigErrorMessage(run.instance, config, code, "<path_to_config_file>", false);
+        ShowConfigErrorMessage(run.instance, config.working(), code, "<path_to_config_file>", false);
         return true;
     }
     return false;

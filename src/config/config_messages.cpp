@@ -1,0 +1,69 @@
+#include "base/logger.h"
+#include "base/resource.h"
+#include "base/tstrings.h"
+#include "config/install_config_data.h"
+
+namespace {
+
+struct ConfigMessage {
+    int code;
+    unsigned stringId;
+    int arguments;  // 0: none, 1: the argument text, 2: the argument text and a line number
+    bool logOnly;
+};
+
+const ConfigMessage kMessages[] = {
+    {200, 3082, 0, false}, {300, 3086, 0, true},  {304, 3075, 1, false}, {305, 3078, 1, false},
+    {306, 3080, 0, false}, {307, 3081, 1, false}, {308, 3083, 0, true},  {309, 3084, 0, true},
+    {310, 3074, 0, false}, {311, 3077, 0, false}, {312, 3087, 0, false}, {313, 3079, 2, false},
+    {314, 3076, 1, false}, {315, 3088, 1, false}, {3090, 3089, 1, false},
+};
+
+// The first line that the last load reported, counted from 1.
+std::string firstErrorLine(const InstallConfigData::Configuration& config) {
+    const size_t* lines = nullptr;
+    size_t count = 0;
+    if (!config.get() || cfg::api().getErrorLines(config.get(), &lines, &count) != 0 || !lines || count == 0) {
+        return "<line number>";
+    }
+    return std::to_string(lines[0] + 1);
+}
+
+// The format's conversions are ours, but a translated text may carry fewer:
+// never more values than the text asks for.
+std::string formatMessage(const std::string& format, const ConfigMessage& message, const std::string& argument,
+                          const InstallConfigData::Configuration& config) {
+    if (message.arguments == 0) return format;
+    if (message.arguments == 1) return tstrings::format(format.c_str(), argument.c_str());
+    return tstrings::format(format.c_str(), argument.c_str(), firstErrorLine(config).c_str());
+}
+
+}  // namespace
+
+bool ShowConfigErrorMessage(HINSTANCE instance, const InstallConfigData::Configuration& config, int code,
+                            const std::string& argument, bool silent) {
+    if (code == 0) return true;
+    const ConfigMessage* message = nullptr;
+    for (const ConfigMessage& m : kMessages) {
+        if (m.code == code) message = &m;
+    }
+    if (!message) {
+        LOG_INFO(tstrings::format("Unknown Error code %d", code));
+        return false;
+    }
+    std::string text = StringResource(message->stringId, instance).string(std::string());
+    if (text.size() > 1023) text.resize(1023);
+    if (message->logOnly) {
+        logit(text);
+        return false;
+    }
+    std::string shown = formatMessage(text, *message, argument, config);
+    if (shown.size() > 1023) shown.resize(1023);
+    logit(shown);
+    if (!silent) {
+        std::string caption = StringResource(3073, instance).string("Orun Installation Not Completed");
+        if (caption.size() > 255) caption.resize(255);
+        MessageBoxA(nullptr, shown.c_str(), caption.c_str(), MB_ICONERROR);
+    }
+    return false;
+}

@@ -9,6 +9,7 @@
 #include "base/sys_error.h"
 #include "base/tstrings.h"
 #include "config/arg_catalogue.h"
+#include "config/args_import.h"
 #include "config/runtime_file_backup.h"
 
 using cfg::api;
@@ -16,18 +17,23 @@ using cfg::check;
 
 namespace {
 
-const settings::FixedValue kBooleanValues[] = {
-    {"Enable", 1, settings::FIXED_VALUE_EXACT},
-    {"Disable", 0, settings::FIXED_VALUE_EXACT},
-    {"1", 1, settings::FIXED_VALUE_EXACT},
-    {"0", 0, settings::FIXED_VALUE_EXACT},
-};
+// The catalogue's registrations, through the function table.
+class ApiRegistrar : public cfg::CatalogueRegistrar {
+public:
+    ApiRegistrar(settings::ValidatorBuilder* validator, settings::KeyMapperBuilder* mapper)
+        : validator_(validator), mapper_(mapper) {}
+    void addFixedValues(const char* key, const settings::FixedValue* entries, size_t count) override {
+        check(api().addFixedValues(validator_, key, entries, count));
+    }
+    void addIntType(const char* key) override { check(api().addIntType(validator_, key)); }
+    void addStringType(const char* key) override { check(api().addStringType(validator_, key)); }
+    void addDirnameCheck(const char* key) override { check(api().addDirnameCheck(validator_, key, 0)); }
+    void addKeyMapping(const char* name) override { check(api().addKeyMapping(mapper_, name, name, 0)); }
+    void setAllowOtherKeys(bool allow) override { check(api().setAllowOtherKeys(validator_, allow ? 1 : 0)); }
 
-const settings::FixedValue kSecurityLevels[] = {
-    {"1", 1, settings::FIXED_VALUE_EXACT}, {"2", 2, settings::FIXED_VALUE_EXACT},
-    {"3", 3, settings::FIXED_VALUE_EXACT}, {"4", 4, settings::FIXED_VALUE_EXACT},
-    {"L", 1, settings::FIXED_VALUE_EXACT}, {"M", 2, settings::FIXED_VALUE_EXACT},
-    {"H", 3, settings::FIXED_VALUE_EXACT}, {"VH", 4, settings::FIXED_VALUE_EXACT},
+private:
+    settings::ValidatorBuilder* validator_;
+    settings::KeyMapperBuilder* mapper_;
 };
 
 // Only the command line has switches. A line without "=" or ":" in a file is
@@ -109,32 +115,8 @@ InstallConfigData::InstallConfigData(HINSTANCE instance) : instance_(instance) {
     check(api().createKeyMapperBuilder(&rawMapperBuilder));
     const cfg::KeyMapperBuilderPtr mapperBuilder(rawMapperBuilder);
 
-    // Key names ignore letter case, values keep it.
-    for (const cfg::ArgDescriptor& d : cfg::catalogue()) {
-        switch (d.kind) {
-            case cfg::ValueKind::Boolean:
-                check(api().addFixedValues(validatorBuilder.get(), d.name, kBooleanValues, std::size(kBooleanValues)));
-                break;
-            case cfg::ValueKind::Integer:
-                check(api().addIntType(validatorBuilder.get(), d.name));
-                break;
-            case cfg::ValueKind::SecurityLevel:
-                check(api().addIntType(validatorBuilder.get(), d.name));
-                check(api().addFixedValues(validatorBuilder.get(), d.name, kSecurityLevels, std::size(kSecurityLevels)));
-                break;
-            case cfg::ValueKind::String:
-                check(api().addStringType(validatorBuilder.get(), d.name));
-                break;
-            case cfg::ValueKind::DirectoryName:
-                check(api().addStringType(validatorBuilder.get(), d.name));
-                check(api().addDirnameCheck(validatorBuilder.get(), d.name, 0));
-                break;
-            case cfg::ValueKind::Switch:
-                continue;  // stored as keys without values, never validated
-        }
-        check(api().addKeyMapping(mapperBuilder.get(), d.name, d.name, 0));
-    }
-    check(api().setAllowOtherKeys(validatorBuilder.get(), 0));
+    ApiRegistrar registrar(validatorBuilder.get(), mapperBuilder.get());
+    cfg::registerCatalogue(registrar);
 
     settings::Validator* validator = nullptr;
     check(api().buildValidator(validatorBuilder.get(), &validator));
@@ -186,59 +168,32 @@ int InstallConfigData::ImportArgsConfigSettings(Configuration& config, const std
     QDS_TRACE_FUNCTION("ImportArgsConfigSettings");
     LOG_INFO("...Importing command line arguments");
     config.allowKeyWithoutValue = true;
-    if (args.size() < 2) return 0;
 
-    int result = 0;
-    std::string errors;
-    std::string passthrough;
-    std::optional<std::string> givenMsiCmdline;
-    auto fail = [&](const std::string& arg, int code) {
-        errors += "\"" + arg + "\";";
-        result = code;
-    };
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg.empty()) continue;
-        const cfg::ArgDescriptor* d = cfg::matchArgument(arg);
-        if (!d) {
-            LOG_ERROR(tstrings::format("arg %s is not supported", arg.c_str()));
-            fail(arg, 313);
-            continue;
+    // The arguments' view of one configuration, through the function table.
+    class Target : public cfg::ArgsTarget {
+    public:
+        Target(Configuration& config, const InstallConfigData& owner) : config_(config), owner_(owner) {}
+        int loadLine(const std::string& line) override {
+            return ::loadLine(config_, line, owner_.validator_.get(), owner_.keyMapper_.get());
         }
-        if (d->passthrough) {
-            if (std::string(d->name) == "/l") {
-                if (i + 1 < args.size()) {
-                    msiLogFile_ = tstrings::utf8ToACP(args[++i]);
-                } else {
-                    LOG_ERROR(tstrings::format("arg %s is incorrect", arg.c_str()));
-                    fail(arg, 313);
-                }
-                continue;
-            }
-            passthrough += " " + arg;
-        }
-        const std::string line = d->prefix ? std::string(d->name) : arg;
-        const int loaded = loadLine(config, line, validator_.get(), keyMapper_.get());
-        if (loaded != 0 || !hasKey(config, d->name)) {
-            const int code = loaded != 0 ? loaded : 313;
-            LOG_ERROR(tstrings::format("Loading arg %s failed with %d", arg.c_str(), code));
-            fail(arg, code);
-            continue;
-        }
-        if (std::string(d->name) == "MSI_CMDLINE") {
+        bool hasKey(const std::string& key) const override { return ::hasKey(config_, key); }
+        std::optional<std::string> stringValue(const std::string& key) const override {
             std::string value;
-            if (readString(config, d->name, &value)) givenMsiCmdline = value;
+            if (!readString(config_, key, &value)) return std::nullopt;
+            return value;
         }
-    }
-    if (!passthrough.empty()) {
-        LOG_INFO("...adding MSICMDLINE to settingsConfig");
-        // An MSI_CMDLINE given among the arguments keeps its place in front.
-        const std::string text = givenMsiCmdline ? *givenMsiCmdline + passthrough : passthrough;
-        const int loaded = loadLine(config, "MSI_CMDLINE=" + text, validator_.get(), keyMapper_.get());
-        if (loaded != 0 && result == 0) result = loaded;
-    }
-    if (result != 0) ShowConfigErrorMessage(instance_, config, 3090, errors, silent || IsSilent());
-    return result;
+        void logInfo(const std::string& message) override { LOG_INFO(message); }
+        void logError(const std::string& message) override { LOG_ERROR(message); }
+
+    private:
+        Configuration& config_;
+        const InstallConfigData& owner_;
+    } target(config, *this);
+
+    const cfg::ArgsImportResult result = cfg::importArguments(args, target);
+    if (result.msiLogFile) msiLogFile_ = tstrings::utf8ToACP(*result.msiLogFile);
+    if (result.code != 0) ShowConfigErrorMessage(instance_, config, 3090, result.errors, silent || IsSilent());
+    return result.code;
 }
 
 int InstallConfigData::ImportInstallConfigSettings(Configuration& config, const std::string& path, bool silent) {

@@ -1,0 +1,110 @@
+#include "config/args_import.h"
+
+#include <iterator>
+
+#include "base/tstrings.h"
+#include "config/arg_catalogue.h"
+
+namespace cfg {
+namespace {
+
+const settings::FixedValue kBooleanValues[] = {
+    {"Enable", 1, settings::FIXED_VALUE_EXACT},
+    {"Disable", 0, settings::FIXED_VALUE_EXACT},
+    {"1", 1, settings::FIXED_VALUE_EXACT},
+    {"0", 0, settings::FIXED_VALUE_EXACT},
+};
+
+const settings::FixedValue kSecurityLevels[] = {
+    {"1", 1, settings::FIXED_VALUE_EXACT}, {"2", 2, settings::FIXED_VALUE_EXACT},
+    {"3", 3, settings::FIXED_VALUE_EXACT}, {"4", 4, settings::FIXED_VALUE_EXACT},
+    {"L", 1, settings::FIXED_VALUE_EXACT}, {"M", 2, settings::FIXED_VALUE_EXACT},
+    {"H", 3, settings::FIXED_VALUE_EXACT}, {"VH", 4, settings::FIXED_VALUE_EXACT},
+};
+
+}  // namespace
+
+void registerCatalogue(CatalogueRegistrar& registrar) {
+    for (const ArgDescriptor& d : catalogue()) {
+        switch (d.kind) {
+            case ValueKind::Boolean:
+                registrar.addFixedValues(d.name, kBooleanValues, std::size(kBooleanValues));
+                break;
+            case ValueKind::Integer:
+                registrar.addIntType(d.name);
+                break;
+            case ValueKind::SecurityLevel:
+                registrar.addIntType(d.name);
+                registrar.addFixedValues(d.name, kSecurityLevels, std::size(kSecurityLevels));
+                break;
+            case ValueKind::String:
+                registrar.addStringType(d.name);
+                break;
+            case ValueKind::DirectoryName:
+                registrar.addStringType(d.name);
+                registrar.addDirnameCheck(d.name);
+                break;
+            case ValueKind::Switch:
+                continue;
+        }
+        registrar.addKeyMapping(d.name);
+    }
+    registrar.setAllowOtherKeys(false);
+}
+
+ArgsImportResult importArguments(const std::vector<std::string>& args, ArgsTarget& target) {
+    ArgsImportResult result;
+    if (args.size() < 2) return result;
+    std::string passthrough;
+    std::optional<std::string> givenMsiCmdline;
+    auto fail = [&](const std::string& arg, int code) {
+        result.errors += "\"" + arg + "\";";
+        result.code = code;
+    };
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.empty()) continue;
+        const ArgDescriptor* d = matchArgument(arg);
+        if (!d) {
+            target.logError(tstrings::format("arg %s is not supported", arg.c_str()));
+            fail(arg, 313);
+            continue;
+        }
+        const std::string name = d->name;
+        if (d->passthrough) {
+            if (name == "/l") {
+                // The next argument is the installer's log file; neither reaches the package.
+                if (i + 1 < args.size()) {
+                    result.msiLogFile = args[++i];
+                } else {
+                    target.logError(tstrings::format("arg %s is incorrect", arg.c_str()));
+                    fail(arg, 313);
+                }
+                continue;
+            }
+            passthrough += " " + arg;
+        }
+        // A switch typed in another letter case is stored as typed, and so is not the switch.
+        const int loaded = target.loadLine(d->prefix ? name : arg);
+        if (loaded != 0 || !target.hasKey(name)) {
+            const int code = loaded != 0 ? loaded : 313;
+            target.logError(tstrings::format("Loading arg %s failed with %d", arg.c_str(), code));
+            fail(arg, code);
+            continue;
+        }
+        if (name == "MSI_CMDLINE") givenMsiCmdline = target.stringValue(name);
+    }
+    if (!passthrough.empty()) {
+        target.logInfo("...adding MSICMDLINE to settingsConfig");
+        // An MSI_CMDLINE given among the arguments keeps its place in front.
+        const std::string line = "MSI_CMDLINE=" + givenMsiCmdline.value_or(std::string()) + passthrough;
+        const int loaded = target.loadLine(line);
+        if (loaded != 0) {
+            target.logError(tstrings::format("Loading arg %s failed with %d", line.c_str(), loaded));
+            fail("MSI_CMDLINE", loaded);
+        }
+    }
+    return result;
+}
+
+}  // namespace cfg

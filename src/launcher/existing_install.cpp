@@ -1,14 +1,314 @@
 #include "launcher/existing_install.h"
 
-// Until the installed-runtime detection lands, nothing is found installed and
-// no flag file is kept.
+#include <shlwapi.h>
 
-bool IsThisAFamilyUpgrade() { return false; }
+#include <cstring>
+#include <stdexcept>
 
-int CheckReinstall(bool /*isStatic*/, bool /*silent*/) { return 1; }
+#include "base/all_utils.h"
+#include "base/file_utils.h"
+#include "base/logger.h"
+#include "base/report.h"
+#include "base/resource.h"
+#include "base/sys_info.h"
+#include "base/tstrings.h"
+#include "base/win_handles.h"
+#include "launcher/installed_ovx.h"
+#include "launcher/product.h"
+#include "process/executor.h"
+#include "registry/registry.h"
+#include "scrub/qcleaner.h"
 
-bool IsInstallInProgress() { return false; }
+namespace {
 
-bool SetInstallFlag() { return true; }
+const char* const kRuntimesKey = "SOFTWARE\\OrunSoft\\Orun Runtime Environment";
+const char* const kKitsKey = "SOFTWARE\\OrunSoft\\Orun Development Kit";
+const char* const kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char* const kInstallerKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer";
 
-void CloseInstallFlag() {}
+UniqueHandle g_installFlag;
+
+[[noreturn]] void wrongValueError(const char* what, int value) {
+    throw QDS_ERROR(std::runtime_error(std::string(what) + ": " + std::to_string(value)));
+}
+
+// The view of this process's bitness.
+REGSAM processView() { return product::bitness() == 32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY; }
+
+std::string loadString(unsigned id, size_t maxChars) {
+    std::string text = StringResource(id).string(std::string());
+    if (text.size() > maxChars - 1) text.resize(maxChars - 1);
+    return text;
+}
+
+// <LocalLow>\Kyn\Orun\ORUN_INSTALL_FLAG, its folders created on the way.
+bool installFlagPath(std::string& path) {
+    char buffer[MAX_PATH] = {};
+    if (!GetUserShellFolder(buffer)) return false;
+    for (const char* folder : {"Kyn", "Orun"}) {
+        if (!PathAppendA(buffer, folder)) return false;
+        if (!CreateDirectoryA(buffer, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            logit(tstrings::format("Fail to create directory %s, ErrorCode is %d", buffer, static_cast<int>(GetLastError())));
+            return false;
+        }
+    }
+    if (!PathAppendA(buffer, "ORUN_INSTALL_FLAG")) return false;
+    path = buffer;
+    return true;
+}
+
+}  // namespace
+
+void detectOrun(int type, int bitness, std::vector<InstalledOvx>& out) {
+    if (type != OVX_RUNTIMES && type != OVX_KITS) wrongValueError("unexpected type", type);
+    if (bitness != 32 && bitness != 64) wrongValueError("unexpected arch", bitness);
+    const Registry& root = bitness == 32 ? Registry::hklm32 : Registry::hklm64;
+    const char* baseName = type == OVX_RUNTIMES ? kRuntimesKey : kKitsKey;
+    if (!root.exists(baseName)) return;
+    const Registry base(root, baseName);
+    for (const std::string& name : base.getSubkeyNames()) {
+        if (name.size() <= 3) continue;  // family keys such as 1.8
+        try {
+            const Registry entry(base, name);
+            InstalledOvx record;
+            record.home = entry.getString("OrunHome");
+            std::string versionText = name;
+            record.isStatic = type == OVX_KITS;
+            if (entry.exists("MSI")) {
+                const Registry msi(entry, "MSI");
+                const std::string full = msi.getString("FullVersion", "");
+                if (!full.empty()) versionText = full;
+                record.isStatic = type == OVX_KITS || tstrings::equals(msi.getString("MODE", ""), "S", true);
+            }
+            record.version = RuntimeVersion(versionText);
+            record.isOvx = type == OVX_RUNTIMES;
+            record.bitness = bitness;
+            record.kind = type == OVX_RUNTIMES ? "ovx" : "odk";
+            out.push_back(record);
+        } catch (const std::exception& e) {
+            REPORT_EXCEPTION(e);
+        } catch (...) {
+            REPORT_UNKNOWN_EXCEPTION();
+        }
+    }
+}
+
+std::vector<InstalledOvx> enumerateInstalledOvx(unsigned flags) {
+    std::vector<InstalledOvx> list;
+    auto view = [&](int bitness) {
+        if (flags & OVX_ENUM_RUNTIMES) detectOrun(OVX_RUNTIMES, bitness, list);
+        if (flags & OVX_ENUM_KITS) detectOrun(OVX_KITS, bitness, list);
+    };
+    if (flags & OVX_ENUM_VIEW32) view(32);
+    if ((flags & OVX_ENUM_VIEW64) && SysInfo::isX64()) view(64);
+    return list;
+}
+
+namespace OrunEnvironment {
+std::vector<InstalledOvx> installedOvx(int bitness) {
+    if (bitness == 32) return enumerateInstalledOvx(OVX_ENUM_VIEW32 | OVX_ENUM_RUNTIMES);
+    if (bitness == 64) return enumerateInstalledOvx(OVX_ENUM_VIEW64 | OVX_ENUM_RUNTIMES);
+    throw QDS_ERROR(std::runtime_error("unexpected arch: " + std::to_string(bitness)));
+}
+}  // namespace OrunEnvironment
+
+std::optional<InstalledOvx> findInstalledOvx(const std::vector<InstalledOvx>& list, const std::string& versionText) {
+    const RuntimeVersion wanted = withoutBuild(RuntimeVersion(versionText));
+    for (const InstalledOvx& record : list) {
+        if (withoutBuild(record.version).components() == wanted.components()) return record;
+    }
+    return std::nullopt;
+}
+
+std::optional<InstalledOvx> newestInstalledOvx(const std::vector<InstalledOvx>& list) {
+    std::optional<InstalledOvx> newest;
+    for (const InstalledOvx& record : list) {
+        if (!newest || newest->version < record.version ||
+            (newest->version == record.version && record.bitness < newest->bitness)) {
+            newest = record;
+        }
+    }
+    return newest;
+}
+
+bool IsThisAFamilyUpgrade() {
+    const std::optional<InstalledOvx> newest = newestInstalledOvx(OrunEnvironment::installedOvx(product::bitness()));
+    if (!newest) return false;
+    const RuntimeFamilyVersion current = familyVersion(RuntimeVersion(product::kVersion));
+    const RuntimeFamilyVersion installed = familyVersion(newest->version);
+    if (current == installed) return false;
+    for (size_t i = 0; i < current.components().size(); ++i) {
+        if (current[i] == installed[i]) continue;
+        if (current[i] < installed[i]) return false;
+        LOG_INFO("This is a Family Upgrade install");
+        return true;
+    }
+    return false;
+}
+
+bool IsSameOVXVersionInstalled(char* buffer) {
+    const std::string path = std::string(kRuntimesKey) + "\\" + product::kFamilyVersion;
+    HKEY raw = nullptr;
+    const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | processView(), &raw);
+    if (rc != ERROR_SUCCESS) {
+        LOG_ERROR(tstrings::format("Error Opening registry key %s: %d", kRuntimesKey, static_cast<int>(rc)));
+        LOG_INFO("No same version OVX exists");
+        return false;
+    }
+    closeRegHandle(raw);
+    std::strcpy(buffer, product::kFamilyVersion);
+    LOG_INFO(tstrings::format("OVX with same version %s exists on the system", product::kFamilyVersion));
+    return true;
+}
+
+bool IsSameOrOlderBuildInstalled(const std::string& versionText) {
+    const std::string path = std::string(kRuntimesKey) + "\\" + versionText;
+    RegKey key(HKEY_LOCAL_MACHINE);
+    const LONG opened = key.open(path, KEY_READ | processView());
+    if (opened != ERROR_SUCCESS) {
+        LOG_ERROR(tstrings::format("Error Opening registry key %s: %d", path.c_str(), static_cast<int>(opened)));
+        return false;
+    }
+    RegValue value;
+    const LONG read = key.query("BuildNumber", value);
+    if (read != ERROR_SUCCESS) {
+        LOG_ERROR(tstrings::format("OrunKey.QueryValue(BuildNumber, Value); failed: %d", static_cast<int>(read)));
+        return false;
+    }
+    // The text of a decimal number, whatever the value's type says.
+    std::string text(value.data.begin(), value.data.end());
+    text = text.substr(0, text.find('\0'));
+    const int build = std::atoi(text.c_str());
+    if (build <= product::kBuildNumber) {
+        LOG_INFO(tstrings::format("Existing build: %d is same/older than current build: %d", build, product::kBuildNumber));
+        return true;
+    }
+    LOG_INFO(tstrings::format("Existing build: %d is newer than current build: %d", build, product::kBuildNumber));
+    return false;
+}
+
+bool IsVersionStatic(const std::string& versionText, bool is64) {
+    const std::optional<InstalledOvx> record = findInstalledOvx(OrunEnvironment::installedOvx(is64 ? 64 : 32), versionText);
+    if (!record) {
+        LOG_ERROR("cannot find OVX: " << versionText);
+        return false;
+    }
+    return record->isStatic;
+}
+
+int UninstallThroughInstallerTool(const std::string& productCode, const std::string& versionText, bool silent) {
+    std::string tool;
+    const OSVERSIONINFOEXW& os = SysInfoImpl::osVersion();
+    if (SysInfo::getOsVersionClass() == 1 && os.wProductType != VER_NT_WORKSTATION) {
+        tool = SysInfo::getSystem32Dir() + "\\msiexec.exe";
+    } else {
+        const std::string location = Registry::hklm.exists(kInstallerKey)
+                                         ? Registry(Registry::hklm, kInstallerKey).getString("InstallerLocation", "")
+                                         : std::string();
+        if (!location.empty()) tool = FileUtils::removeTrailingSlash(location) + "\\msiexec.exe";
+    }
+    const std::string arguments = tstrings::format(" /x %s", productCode.c_str()) + (silent ? " /qn" : " /qb!");
+    LOG_INFO("Uninstalling the installed OVX " << versionText << ": " << tool << arguments);
+    const int code = static_cast<int>(Executor::ExecProcessWaitForFinish(tool, arguments));
+    if (code != 0) {
+        logit(tstrings::format("uninstall %s of %s failed.  ErrorCode: %d", versionText.c_str(), productCode.c_str(), code));
+    }
+    return code;
+}
+
+int CheckGUIDAndUninstall(const std::string& versionText, int bitness, bool view64, bool silent) {
+    const std::string productCode = qscrub::QCleaner::getProductGUID(versionText, bitness, false);
+    const Registry& root = view64 ? Registry::hklm64 : Registry::hklm32;
+    if (root.exists(kUninstallKey) && Registry(root, kUninstallKey).exists(productCode)) {
+        const int code = UninstallThroughInstallerTool(productCode, versionText, silent);
+        if (code != 0) LOG_ERROR("Uninstall existing OVX failed" << productCode << ":" << code);
+        return code;
+    }
+    LOG_ERROR("GUID not found" << productCode << ":" << GetLastError());
+    return 0;
+}
+
+int CheckReinstall(bool isStatic, bool silent) {
+    const int bitness = product::bitness();
+    char family[2048] = {};
+    if (!IsSameOVXVersionInstalled(family)) return 1;
+    if (!IsSameOrOlderBuildInstalled(product::kFamilyVersion)) {
+        if (!silent) MessageBoxA(nullptr, loadString(2048, 2048).c_str(), loadString(2049, 2048).c_str(), MB_ICONERROR);
+        return 0;
+    }
+    int result = 1;
+    if (!IsVersionStatic(product::kFamilyVersion, bitness == 64) || isStatic) {
+        result = CheckGUIDAndUninstall(product::kFamilyVersion, bitness, bitness == 64, silent);
+    }
+    // Whether the uninstall worked or not, the package's own logic meets what is left.
+    if (result != 1) return 1;
+    if (silent) return -1;
+    if (MessageBoxA(nullptr, loadString(2047, 2048).c_str(), loadString(2050, 2048).c_str(), MB_ICONERROR) == IDOK) {
+        ExitProcess(0);
+    }
+    return -1;
+}
+
+bool IsInstallInProgress() {
+    std::string path;
+    if (!installFlagPath(path)) {
+        logit("Fail to get the file path for Orun install flag ");
+        return false;
+    }
+    // Deleting the file either removes a stale flag or meets the launcher that holds it.
+    if (DeleteFileA(path.c_str())) return false;
+    const DWORD error = GetLastError();
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+bool SetInstallFlag() {
+    std::string path;
+    if (!installFlagPath(path)) {
+        logit("Fail to get the file path for Orun install flag ");
+        return false;
+    }
+    HANDLE flag = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (flag == INVALID_HANDLE_VALUE) {
+        logit(tstrings::format("Fail to set installation flag, ErrorCode is %d", static_cast<int>(GetLastError())));
+        return false;
+    }
+    g_installFlag.reset(flag);
+    return true;
+}
+
+void CloseInstallFlag() { g_installFlag.reset(); }
+
+bool FindOrunHome(char* buffer, DWORD& size) {
+    HKEY main = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRuntimesKey, 0, KEY_READ, &main) != ERROR_SUCCESS) {
+        LOG_INFO("ERROR: FindOrunHome Open(OVXMAINKEY) failed.");
+        return false;
+    }
+    UniqueRegKey mainKey(main);
+    HKEY version = nullptr;
+    if (RegOpenKeyExA(main, product::kFamilyVersion, 0, KEY_READ, &version) != ERROR_SUCCESS) {
+        LOG_INFO("ERROR: FindOrunHome Open(version) failed.");
+        return false;
+    }
+    UniqueRegKey versionKey(version);
+    DWORD type = 0;
+    DWORD bytes = size > 0 ? size - 1 : 0;
+    if (size == 0 || RegQueryValueExA(version, "OrunHome", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        LOG_INFO("ERROR: FindOrunHome QueryStringValue(OrunHome) failed.");
+        return false;
+    }
+    buffer[bytes < size ? bytes : size - 1] = '\0';
+    size_t length = std::strlen(buffer);
+    if (length > 0 && buffer[length - 1] == '\\') {
+        buffer[--length] = '\0';
+        // The key is open for reading only: the shortened value is not stored.
+        if (RegSetValueExA(version, "OrunHome", 0, REG_SZ, reinterpret_cast<const BYTE*>(buffer),
+                           static_cast<DWORD>(length + 1)) != ERROR_SUCCESS) {
+            LOG_INFO("ERROR: FindOrunHome SetStringValue(OrunHome) failed.");
+        }
+    }
+    size = static_cast<DWORD>(length);
+    return true;
+}

@@ -2,7 +2,13 @@
 
 #include <cstring>
 
+#include <algorithm>
+
 #include "base/logger.h"
+#include "base/report.h"
+#include "launcher/installed_ovx.h"
+#include "launcher/product.h"
+#include "process/browsers.h"
 #include "base/tstrings.h"
 #include "base/win_handles.h"
 #include "metrics/registry_places.h"
@@ -56,8 +62,22 @@ bool readInstallStatus(const char* name, char* buffer, DWORD size) {
 }
 
 bool GetLatestOvxKey(std::string& version) {
-    // The installed-runtime enumeration comes later: no other runtime is known.
-    version.clear();
+    try {
+        std::vector<InstalledOvx> runtimes = OrunEnvironment::installedOvx(isNotNativeX64() ? 32 : 64);
+        std::sort(runtimes.begin(), runtimes.end(),
+                  [](const InstalledOvx& a, const InstalledOvx& b) { return a.version < b.version; });
+        const RuntimeVersion current = withoutBuild(RuntimeVersion(product::kFamilyVersion));
+        for (auto it = runtimes.rbegin(); it != runtimes.rend(); ++it) {
+            const RuntimeVersion other = withoutBuild(it->version);
+            if (other == current) continue;
+            version = other.text();
+            return true;
+        }
+    } catch (const std::exception& e) {
+        REPORT_EXCEPTION(e);
+    } catch (...) {
+        REPORT_UNKNOWN_EXCEPTION();
+    }
     return false;
 }
 

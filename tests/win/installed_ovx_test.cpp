@@ -3,6 +3,7 @@
 #include "base/all_utils.h"
 #include "launcher/existing_install.h"
 #include "launcher/installed_ovx.h"
+#include "metrics/install_status.h"
 #include "msi/action.h"
 #include "registry/registry.h"
 #include "test_support.h"
@@ -130,6 +131,9 @@ TEST_F(InstalledRuntimes, TheSameVersionItsBuildAndStaticFlag) {
     EXPECT_FALSE(IsVersionStatic("1.8.0_45", false));
     EXPECT_FALSE(IsVersionStatic("1.5.0", true));
     EXPECT_FALSE(IsThisAFamilyUpgrade());  // the newest 64-bit runtime is this family
+    std::string other;
+    EXPECT_TRUE(GetLatestOvxKey(other));  // the newest other than this version, for the report
+    EXPECT_EQ(other, "1.8.0_45");
 
     char home[MAX_PATH] = {};
     DWORD size = MAX_PATH;

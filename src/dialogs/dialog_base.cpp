@@ -1,0 +1,76 @@
+#include "dialogs/dialog_base.h"
+
+#include "base/logger.h"
+#include "base/report.h"
+#include "base/resource.h"
+
+DialogBase::~DialogBase() {
+    if (window_ && !modal_) {
+        ::DestroyWindow(window_);
+    }
+}
+
+const DLGTEMPLATE* DialogBase::dialogTemplate() const {
+    // Through Resource, so that the page comes in the run's chosen language.
+    size_t size = 0;
+    return static_cast<const DLGTEMPLATE*>(Resource(MAKEINTRESOURCEA(resourceId_), RT_DIALOG).getPtr(size));
+}
+
+INT_PTR DialogBase::DoModal(HWND parent) {
+    try {
+        modal_ = true;
+        const INT_PTR result = DialogBoxIndirectParamA(GetModuleHandleA(nullptr), dialogTemplate(), parent, &dialogProc,
+                                                       reinterpret_cast<LPARAM>(this));
+        window_ = nullptr;
+        return result;
+    } catch (const std::exception& e) {
+        REPORT_EXCEPTION(e);
+        return -1;
+    }
+}
+
+HWND DialogBase::Create(HWND parent) {
+    try {
+        modal_ = false;
+        return CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialogTemplate(), parent, &dialogProc,
+                                          reinterpret_cast<LPARAM>(this));
+    } catch (const std::exception& e) {
+        REPORT_EXCEPTION(e);
+        return nullptr;
+    }
+}
+
+void DialogBase::DestroyWindow() {
+    if (window_ && !modal_) ::DestroyWindow(window_);
+}
+
+void DialogBase::EndDialog(INT_PTR code) {
+    if (window_ && modal_) ::EndDialog(window_, code);
+}
+
+INT_PTR CALLBACK DialogBase::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DialogBase* self = nullptr;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<DialogBase*>(lParam);
+        self->window_ = window;
+        SetWindowLongPtrA(window, DWLP_USER, lParam);
+    } else {
+        self = reinterpret_cast<DialogBase*>(GetWindowLongPtrA(window, DWLP_USER));
+    }
+    if (!self) return FALSE;
+    INT_PTR result = FALSE;
+    bool handled = false;
+    // No exception may reach the system's dialog procedure.
+    try {
+        handled = self->onMessage(message, wParam, lParam, result);
+    } catch (const std::exception& e) {
+        REPORT_EXCEPTION(e);
+    } catch (...) {
+        REPORT_UNKNOWN_EXCEPTION();
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(window, DWLP_USER, 0);
+        self->window_ = nullptr;
+    }
+    return handled ? result : FALSE;
+}

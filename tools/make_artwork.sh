@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Draws the classic pages' artwork into resources/bitmaps (24-bit BMP, as the
+# resource compiler takes it). Run by hand after changing the design; the
+# results are committed.
+set -euo pipefail
+out=$(dirname "$(readlink -f "$0")")/../resources/bitmaps
+mkdir -p "$out"
+font=DejaVu-Sans-Bold
+light=DejaVu-Sans
+
+# 2041: the banner, stretched over the top of every page.
+convert -size 666x114 gradient:'#0b3d5c'-'#1d8a9a' -rotate 270 -resize 666x114\! \
+  \( -size 666x114 xc:none -fill 'rgba(255,255,255,0.10)' -draw 'circle 600,160 600,20' \
+     -fill 'rgba(255,255,255,0.08)' -draw 'circle 520,-60 520,70' \
+     -fill 'rgba(255,176,59,0.9)' -draw 'circle 150,42 150,35' \) -composite \
+  -font "$font" -pointsize 46 -fill white -annotate +24+76 'Orun' \
+  -font "$light" -pointsize 17 -fill 'rgba(255,255,255,0.85)' -annotate +166+76 'Runtime Environment' \
+  -font "$font" -pointsize 15 -fill 'rgba(255,255,255,0.75)' -gravity NorthEast -annotate +22+14 'KYN' \
+  -type TrueColor BMP3:"$out/banner_2041.bmp"
+
+# 4007: the picture of the progress page when no promotion picture is on disk,
+# drawn at twice its size and reduced to the picture control's pixels (313 x 112
+# dialog units at 96 dpi).
+convert -size 940x364 gradient:'#f4f8fb'-'#dbeaf1' \
+  \( -size 940x364 xc:none -fill 'rgba(29,138,154,0.18)' -draw 'circle 760,300 760,60' \
+     -fill 'rgba(11,61,92,0.12)' -draw 'circle 860,40 860,-120' \
+     -fill 'rgba(255,176,59,0.65)' -draw 'circle 700,150 700,126' \) -composite \
+  -font "$font" -pointsize 64 -fill '#0b3d5c' -annotate +60+150 'Orun' \
+  -font "$light" -pointsize 30 -fill '#1d5f72' -annotate +62+205 'Write once. Run anywhere Orun runs.' \
+  -font "$light" -pointsize 22 -fill '#4d7383' -annotate +62+252 'Fast start-up  ·  Automatic updates  ·  Secure by default' \
+  -resize 470x182\! -type TrueColor BMP3:"$out/progress_4007.bmp"

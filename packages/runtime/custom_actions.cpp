@@ -8,6 +8,8 @@
 #include <msi.h>
 #include <msiquery.h>
 
+#include <cstdlib>
+
 #define ORUN_CA extern "C" __declspec(dllexport) UINT __stdcall
 
 namespace {
@@ -23,6 +25,42 @@ void logLine(MSIHANDLE install, const char* text)
     MsiCloseHandle(record);
 }
 
+// The launcher's operation mailbox: one 8-byte record {id, state} in named
+// shared memory, written whole; the launcher polls it and acts on changes.
+const char* const kMailboxName = "QdsOperationSequenceSharedMemory";
+const unsigned kRuntimeRegistration = 7;
+enum : unsigned { Started = 1, Finished = 2 };
+
+void postOperation(unsigned id, unsigned state)
+{
+    HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, kMailboxName);
+    // No launcher page is watching: a mailbox of our own, which nobody reads.
+    if (!mapping)
+        mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 8, kMailboxName);
+    if (!mapping)
+        return;
+    if (void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 8)) {
+        const unsigned record[2] = {id, state};
+        CopyMemory(view, record, sizeof(record));
+        FlushViewOfFile(view, sizeof(record));
+        UnmapViewOfFile(view);
+    }
+    CloseHandle(mapping);
+}
+
+// Test switch ORUN_TEST_SLOW=<ms>, handed in as the action's data: the
+// registration takes that long before and after its start is reported, so
+// that a test can watch the progress page.
+DWORD testDelay(MSIHANDLE install)
+{
+    char data[32] = {};
+    DWORD size = sizeof(data);
+    if (MsiGetPropertyA(install, "CustomActionData", data, &size) != ERROR_SUCCESS)
+        return 0;
+    const unsigned long ms = strtoul(data, nullptr, 10);
+    return ms > 120000 ? 120000 : static_cast<DWORD>(ms);
+}
+
 } // namespace
 
 // Test switch: scheduled only when ORUN_TEST_FAIL="1", after the files and
@@ -34,17 +72,21 @@ ORUN_CA FailOnPurpose(MSIHANDLE install)
     return ERROR_INSTALL_FAILURE;
 }
 
-// Bracket the registration of the runtime (the registry records). They will
-// report that operation to the launcher's progress mailbox; until then they
-// only leave a trace in the log.
+// Bracket the registration of the runtime (the registry records) and report
+// it to the launcher's progress mailbox as operation 7.
 ORUN_CA ReportStart(MSIHANDLE install)
 {
     logLine(install, "ReportStart: registering the runtime");
+    const DWORD delay = testDelay(install);
+    Sleep(delay);
+    postOperation(kRuntimeRegistration, Started);
+    Sleep(delay);
     return ERROR_SUCCESS;
 }
 
 ORUN_CA ReportEnd(MSIHANDLE install)
 {
+    postOperation(kRuntimeRegistration, Finished);
     logLine(install, "ReportEnd: runtime registered");
     return ERROR_SUCCESS;
 }

@@ -7,11 +7,6 @@ INT_PTR CWelcomeDialog::DoModal() { return 1; }
 
 INT_PTR CChangeFolder::DoModal() { return 1; }
 
-HWND CSetupProgressDialog::Create(HWND /*parent*/) { return window_; }
-INT_PTR CSetupProgressDialog::DoModal() { return 1; }
-void CSetupProgressDialog::Hide() {}
-void CSetupProgressDialog::Destroy() {}
-
 INT_PTR CSetupCompleteError::DoModal() { return 1; }
 
 INT_PTR CSetupComplete::DoModal() { return 1; }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/win.h"
+#include "dialogs/setup_progress_dialog.h"
 
 class InstallConfigData;
 struct SetupCompleteData;
@@ -28,17 +29,6 @@ private:
     InstallConfigData& config_;
     bool launchedFromOdk_;
     std::string folder_;
-};
-
-class CSetupProgressDialog {
-public:
-    HWND Create(HWND parent);  // modeless
-    INT_PTR DoModal();
-    void Hide();
-    void Destroy();
-
-private:
-    HWND window_ = nullptr;
 };
 
 class CSetupCompleteError {

@@ -181,6 +181,7 @@ void RunInstallation(RunState& run, bool securityText) {
     }
     CSetupProgressDialog progress;
     progress.Create(GetDesktopWindow());
+    run.callback->setDispatchWindowMessages(true);
     run.setResult(ExecCommand(run.action));
     if (ReadInstallStatusText() == "reinstall") {
         const LONG rc = ClearMSIStatus();
@@ -195,6 +196,7 @@ void RunInstallation(RunState& run, bool securityText) {
         }
     }
     progress.Hide();
+    run.callback->setDispatchWindowMessages(false);
     if (!IsInstallSuccess(run.result)) {
         CSetupCompleteError(run.result).DoModal();
     } else if (!run.switches.launchedFromOdk) {

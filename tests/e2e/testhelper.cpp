@@ -4,11 +4,16 @@
 //                                       own exit status keeps only 8 bits)
 //   testhelper hold <file> <ms> <signal> opens <file> for writing, denying other
 //                                       writers, creates <signal>, waits <ms>
+//   testhelper watchbar <title> <ms>     waits up to <ms> for a visible window of
+//                                       that title, then prints "pos N" for every
+//                                       position of its progress bar (4005) until
+//                                       the window is hidden or gone
 //   testhelper click <title> <ms> <id>   waits up to <ms> for a top-level window
 //                                       with that title, prints the texts of its
 //                                       controls, then clicks the button <id>
 #include <windows.h>
 #include <shellapi.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -94,11 +99,45 @@ int click(const wchar_t* title, DWORD ms, int buttonId) {
     PostMessageW(button, BM_CLICK, 0, 0);
     return 0;
 }
+int watchBar(const wchar_t* title, DWORD ms) {
+    HWND window = nullptr;
+    DWORD waited = 0;
+    for (; waited < ms; waited += 10) {
+        window = FindWindowW(nullptr, title);
+        if (window && IsWindowVisible(window)) break;
+        Sleep(10);
+    }
+    if (!window || !IsWindowVisible(window)) {
+        std::printf("no window\n");
+        return 3;
+    }
+    std::printf("shown\n");
+    std::fflush(stdout);
+    long last = -1;
+    for (; waited < ms; waited += 10) {
+        if (!IsWindow(window) || !IsWindowVisible(window)) {
+            std::printf("hidden\n");
+            return 0;
+        }
+        DWORD_PTR position = 0;
+        // The page's thread is inside the installer and answers now and then.
+        if (SendMessageTimeoutW(GetDlgItem(window, 4005), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 200, &position) &&
+            static_cast<long>(position) != last) {
+            last = static_cast<long>(position);
+            std::printf("pos %ld\n", last);
+            std::fflush(stdout);
+        }
+        Sleep(10);
+    }
+    std::printf("timeout\n");
+    return 4;
+}
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc >= 3 && std::wcscmp(argv[1], L"run") == 0) return run(argv[2], skipTokens(GetCommandLineW(), 3));
     if (argc == 5 && std::wcscmp(argv[1], L"hold") == 0) return hold(argv[2], std::wcstoul(argv[3], nullptr, 10), argv[4]);
+    if (argc == 4 && std::wcscmp(argv[1], L"watchbar") == 0) return watchBar(argv[2], std::wcstoul(argv[3], nullptr, 10));
     if (argc == 5 && std::wcscmp(argv[1], L"click") == 0) {
         return click(argv[2], std::wcstoul(argv[3], nullptr, 10), static_cast<int>(std::wcstol(argv[4], nullptr, 10)));
     }

@@ -17,4 +17,22 @@ inline constexpr const char* kTrustedSiteRoots[] = {
 // Named at the end of the "newer version of Windows" warning.
 inline constexpr const char* kSystemRequirementsUrl = "https://orun.kyn.example/help/sysreq.html";
 
+// The page a browser opens after an install, to show that the runtime works.
+inline constexpr const char* kVerificationPageUrl = "https://orun.kyn.example/verify9/?src=install";
+
+// The installer options document of this version, on the download server; the
+// registry value "InstallerXmlURL" may name another.
+inline constexpr const char* kInstallerOptionsUrl = "https://download.kyn.example/update/1.9.0/1.9.0-ea-b55.xml";
+
+// The latest-version document that decides which installed runtimes are out of date.
+inline constexpr const char* kLatestVersionUrl = "https://orun.kyn.example/applet/orunLatestVersion.xml";
+
+// Asked over plain http when the system does not say whether it is on line.
+inline constexpr const char* kConnectivityProbeUrl = "http://www.kyn.example/";
+
+// Report addresses under this root get the production access code.
+inline constexpr const char* kProductionMetricsUrl = "https://metrics.kyn.example/";
+// The production access code is this value's lower-case hexadecimal text, built at run time.
+inline constexpr unsigned kProductionAccessCode = 0x6b796e31u;
+
 }  // namespace maker

@@ -1,7 +1,6 @@
 """The progress page of an interactive install, on the test display."""
 import os
 import subprocess
-import tempfile
 import time
 import unittest
 
@@ -20,24 +19,30 @@ class ProgressPage(PrefixTestCase):
         # The runtime's registration waits 4 s before and after it reports its
         # start, so that the page can be watched at two points.
         started = self.prefix.start_launcher("CMDLINE=ORUN_TEST_SLOW=4000")
-        with tempfile.TemporaryFile() as out:
+        # The watcher appends to a file of its own; it is read through another
+        # handle, so that reading never moves the writer's offset.
+        log = os.path.join(self.prefix.path, "watchbar.txt")
+
+        def read_lines():
+            with open(log, "rb") as f:
+                return f.read().decode(errors="replace").splitlines()
+
+        with open(log, "ab") as out:
             watcher = subprocess.Popen(["wine", os.path.join(BIN_DIR, "testhelper.exe"), "watchbar",
                                         "Orun Setup - Progress", "120000"],
                                        env=self.prefix.env, stdout=out, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
-            shots, positions, deadline = [], [], time.time() + 150
-            while watcher.poll() is None and time.time() < deadline:
-                out.seek(0)
-                positions = [int(line.split()[1]) for line in out.read().decode().splitlines() if line.startswith("pos ")]
-                if positions and 0 < positions[-1] < 900 and "early" not in shots:
-                    shots.append("early")
-                    self.prefix.screenshot("progress_page_early")
-                if positions and positions[-1] >= 963 and "late" not in shots:
-                    shots.append("late")
-                    self.prefix.screenshot("progress_page_late")
-                time.sleep(0.2)
-            watcher.wait(timeout=60)
-            out.seek(0)
-            lines = out.read().decode().splitlines()
+        shots, deadline = [], time.time() + 150
+        while watcher.poll() is None and time.time() < deadline:
+            positions = [int(line.split()[1]) for line in read_lines() if line.startswith("pos ")]
+            if positions and 0 < positions[-1] < 900 and "early" not in shots:
+                shots.append("early")
+                self.prefix.screenshot("progress_page_early")
+            if positions and positions[-1] >= 963 and "late" not in shots:
+                shots.append("late")
+                self.prefix.screenshot("progress_page_late")
+            time.sleep(0.2)
+        watcher.wait(timeout=60)
+        lines = read_lines()
         self.assertEqual(self.prefix.finish(started), 0)
         self.assertIn("shown", lines)
         self.assertEqual(lines[-1], "hidden", lines)

@@ -20,6 +20,9 @@ inline constexpr const char* kSystemRequirementsUrl = "https://orun.kyn.example/
 // The page a browser opens after an install, to show that the runtime works.
 inline constexpr const char* kVerificationPageUrl = "https://orun.kyn.example/verify9/?src=install";
 
+// Explains the minimum security level the completion page mentions.
+inline constexpr const char* kSecurityLevelUrl = "https://orun.kyn.example/help/security-level.html";
+
 // The installer options document of this version, on the download server; the
 // registry value "InstallerXmlURL" may name another.
 inline constexpr const char* kInstallerOptionsUrl = "https://download.kyn.example/update/1.9.0/1.9.0-ea-b55.xml";

@@ -61,6 +61,31 @@ def shared_display():
         return None
 
 
+class Control:
+    def __init__(self, visible, enabled, checked, text):
+        self.visible, self.enabled, self.checked, self.text = visible, enabled, checked, text
+
+    def __repr__(self):
+        return f"Control(visible={self.visible}, enabled={self.enabled}, checked={self.checked}, text={self.text!r})"
+
+
+class Page(dict):
+    """The controls of a window by id (the first of an id), as the helper read them."""
+
+    CONTROL = re.compile(r"^control (-?\d+) visible=(\d) enabled=(\d) checked=(\d): (.*?)(?=^control |^no button|\Z)",
+                         re.S | re.M)
+
+    def __init__(self, text):
+        super().__init__()
+        self.controls = {}
+        for match in self.CONTROL.finditer(text):
+            control_id = int(match.group(1))
+            value = match.group(5).rstrip("\r\n")
+            self.setdefault(control_id, value)
+            self.controls.setdefault(control_id, Control(match.group(2) == "1", match.group(3) == "1",
+                                                         match.group(4) == "1", value))
+
+
 class Prefix:
     """A fresh copy of the test template, with a wineserver of its own."""
 
@@ -128,16 +153,29 @@ class Prefix:
             raise AssertionError(f"no exit code: {text!r}")
         return int(match.group(1))
 
+    def _page(self, proc, title):
+        if "window found" not in proc.stdout or proc.returncode != 0:
+            raise AssertionError(f"window {title!r} not found or not handled: {proc.stdout!r}")
+        return Page(proc.stdout)
+
     def click(self, title, button_id, timeout_ms=60000):
-        """Waits for a window of that title, returns its controls' texts by id, clicks the button."""
+        """Waits for a window of that title, reads its controls, clicks the button."""
         proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), "click", title, str(timeout_ms), str(button_id),
                          timeout=timeout_ms / 1000 + 60)
-        if "window found" not in proc.stdout or proc.returncode != 0:
-            raise AssertionError(f"window {title!r} not found or not clicked: {proc.stdout!r}")
-        texts = {}
-        for match in re.finditer(r"^control (-?\d+): (.*?)(?=^control |^no button|\Z)", proc.stdout, re.S | re.M):
-            texts.setdefault(int(match.group(1)), match.group(2).rstrip("\r\n"))
-        return texts
+        return self._page(proc, title)
+
+    def page(self, title, action="texts", timeout_ms=60000):
+        """Waits for a window of that title and reads its controls; then, with
+        action "close", uses its close box, with "esc" presses Esc."""
+        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), action, title, str(timeout_ms),
+                         timeout=timeout_ms / 1000 + 60)
+        return self._page(proc, title)
+
+    def gone(self, title, timeout_ms=30000):
+        """Whether the window of that title went within the time."""
+        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), "gone", title, str(timeout_ms),
+                         timeout=timeout_ms / 1000 + 60)
+        return "gone" in proc.stdout
 
     def screenshot(self, name):
         """Keeps a picture of the screen in the build tree."""

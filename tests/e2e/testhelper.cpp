@@ -76,13 +76,59 @@ BOOL CALLBACK printControl(HWND control, LPARAM) {
     GetWindowTextW(control, text, 2048);
     char utf8[8192] = {};
     WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof(utf8), nullptr, nullptr);
-    std::printf("control %d: %s\n", GetDlgCtrlID(control), utf8);
+    wchar_t className[64] = {};
+    GetClassNameW(control, className, 64);
+    const LRESULT check = lstrcmpiW(className, L"Button") == 0 ? SendMessageW(control, BM_GETCHECK, 0, 0) : 0;
+    std::printf("control %d visible=%d enabled=%d checked=%d: %s\n", GetDlgCtrlID(control), IsWindowVisible(control) ? 1 : 0,
+                IsWindowEnabled(control) ? 1 : 0, check == BST_CHECKED ? 1 : 0, utf8);
     return TRUE;
 }
 
-int click(const wchar_t* title, DWORD ms, int buttonId) {
+HWND waitForWindow(const wchar_t* title, DWORD ms) {
     HWND window = nullptr;
     for (DWORD waited = 0; !(window = FindWindowW(nullptr, title)) && waited < ms; waited += 50) Sleep(50);
+    return window;
+}
+
+// Prints the page's controls, then acts on it: "texts" only reads, "close"
+// uses the close box, "esc" presses Esc in the control that has the focus.
+int act(const wchar_t* verb, const wchar_t* title, DWORD ms) {
+    HWND window = waitForWindow(title, ms);
+    if (!window) {
+        std::printf("no window\n");
+        return 3;
+    }
+    Sleep(300);  // let it paint for a screenshot
+    std::printf("window found\n");
+    EnumChildWindows(window, printControl, 0);
+    std::fflush(stdout);
+    if (std::wcscmp(verb, L"close") == 0) {
+        PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else if (std::wcscmp(verb, L"esc") == 0) {
+        GUITHREADINFO info = {sizeof(info)};
+        HWND target = window;
+        if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus) target = info.hwndFocus;
+        PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        PostMessageW(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+    }
+    return 0;
+}
+
+// Waits until no window of that title is left; 0 when it went.
+int gone(const wchar_t* title, DWORD ms) {
+    for (DWORD waited = 0; waited < ms; waited += 50) {
+        if (!FindWindowW(nullptr, title)) {
+            std::printf("gone\n");
+            return 0;
+        }
+        Sleep(50);
+    }
+    std::printf("still there\n");
+    return 5;
+}
+
+int click(const wchar_t* title, DWORD ms, int buttonId) {
+    HWND window = waitForWindow(title, ms);
     if (!window) {
         std::printf("no window\n");
         return 3;
@@ -141,6 +187,12 @@ int wmain(int argc, wchar_t** argv) {
     if (argc == 5 && std::wcscmp(argv[1], L"click") == 0) {
         return click(argv[2], std::wcstoul(argv[3], nullptr, 10), static_cast<int>(std::wcstol(argv[4], nullptr, 10)));
     }
-    std::printf("usage: testhelper run <program> <args> | hold <file> <ms> <signal> | click <title> <ms> <id>\n");
+    if (argc == 4 && (std::wcscmp(argv[1], L"texts") == 0 || std::wcscmp(argv[1], L"close") == 0 ||
+                      std::wcscmp(argv[1], L"esc") == 0)) {
+        return act(argv[1], argv[2], std::wcstoul(argv[3], nullptr, 10));
+    }
+    if (argc == 4 && std::wcscmp(argv[1], L"gone") == 0) return gone(argv[2], std::wcstoul(argv[3], nullptr, 10));
+    std::printf("usage: testhelper run <program> <args> | hold <file> <ms> <signal> | click <title> <ms> <id>\n"
+                "       | texts|close|esc|gone <title> <ms>\n");
     return 2;
 }

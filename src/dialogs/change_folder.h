@@ -1,0 +1,26 @@
+#pragma once
+// The destination page (113): shows the folder the runtime goes to and lets
+// the user choose another in the system's folder browser.
+#include <string>
+
+#include "dialogs/classic_page.h"
+
+class InstallConfigData;
+
+class CChangeFolder : public ClassicPage {
+public:
+    enum : int { IDD = 113 };
+    // The folder is INSTALLDIR of the configuration, else the default under
+    // Program Files; `hideBack` when no welcome page came before.
+    CChangeFolder(InstallConfigData& config, bool hideBack);
+    ~CChangeFolder() override;
+    // After the page closed: the chosen folder.
+    const std::string& folder() const { return folder_; }
+
+protected:
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+
+private:
+    std::string folder_;
+    bool hideBack_;
+};

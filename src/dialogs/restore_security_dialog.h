@@ -1,0 +1,19 @@
+#pragma once
+// The page (120) that offers to restore the hidden security prompts.
+#include "dialogs/classic_page.h"
+#include "dialogs/idialog.h"
+#include "dialogs/setup_complete_data.h"
+
+class CRestoreSecurityDialog : public ClassicPage, public IDialog {
+public:
+    enum : int { IDD = 120 };
+    explicit CRestoreSecurityDialog(RestoreSecurityData& data);
+    ~CRestoreSecurityDialog() override;
+    INT_PTR showModal() override;
+
+protected:
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+
+private:
+    RestoreSecurityData& data_;
+};

@@ -105,7 +105,8 @@ int act(const wchar_t* verb, const wchar_t* title, DWORD ms) {
     if (std::wcscmp(verb, L"close") == 0) {
         PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     } else if (std::wcscmp(verb, L"esc") == 0) {
-        GUITHREADINFO info = {sizeof(info)};
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof(info);
         HWND target = window;
         if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus) target = info.hwndFocus;
         PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);

@@ -16,6 +16,14 @@ create() {
   timeout 300 wineboot -i >/dev/null 2>&1
   # Windows 10, as the launcher expects of a current machine.
   timeout 60 wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
+  # East Asian glyphs behind the pages' Western faces, as a Windows with its
+  # language packs links them (the host's Japanese and Chinese fonts).
+  local face
+  for face in "Segoe UI" "Tahoma" "MS Sans Serif" "Microsoft Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2" "Kyn Sans"; do
+    timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+      /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic|wqy-microhei.ttc,WenQuanYi Micro Hei' /s '|' /f >/dev/null 2>&1
+  done
+  timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "MS UI Gothic" /d IPAPGothic /f >/dev/null 2>&1
   timeout 60 wineserver -w
 }
 

@@ -85,8 +85,8 @@ bool hasValue(HKEY root, const std::string& path, const std::string& name, REGSA
 // A key tree as the test found it, put back when the test ends.
 class SavedKey {
 public:
-    SavedKey(HKEY root, std::string path, REGSAM view = KEY_WOW64_64KEY)
-        : root_(root), path_(std::move(path)), view_(view), existed_(read(root_, path_, view_, tree_)) {}
+    SavedKey(HKEY root, const std::string& path, REGSAM view = KEY_WOW64_64KEY)
+        : root_(root), path_(storedName(root, path, view)), view_(view), existed_(read(root_, path_, view_, tree_)) {}
     ~SavedKey() {
         removeKey(root_, path_, view_);
         if (existed_) write(root_, path_, view_, tree_);
@@ -105,6 +105,23 @@ private:
         std::vector<Value> values;
         std::vector<Node> children;
     };
+
+    // The path with its last name spelt as stored, so that it comes back the same.
+    static std::string storedName(HKEY root, const std::string& path, REGSAM view) {
+        const size_t slash = path.rfind('\\');
+        if (slash == std::string::npos) return path;
+        HKEY parent = nullptr;
+        if (RegOpenKeyExA(root, path.substr(0, slash).c_str(), 0, KEY_READ | view, &parent) != ERROR_SUCCESS) return path;
+        std::string stored = path;
+        char name[256];
+        for (DWORD i = 0;; ++i) {
+            DWORD size = sizeof(name);
+            if (RegEnumKeyExA(parent, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            if (_stricmp(name, path.c_str() + slash + 1) == 0) stored = path.substr(0, slash + 1) + name;
+        }
+        RegCloseKey(parent);
+        return stored;
+    }
 
     static bool read(HKEY parent, const std::string& path, REGSAM view, Node& node) {
         HKEY key = nullptr;
@@ -265,8 +282,8 @@ void registerFirefoxAndIE(const Standins& standins, const std::string& version =
 }  // namespace
 
 TEST(BrowserDetection, ChromeIsRecognisedByItsRegistrationInTheGivenView) {
-    SavedKey saved64(HKEY_LOCAL_MACHINE, kClients, KEY_WOW64_64KEY);
-    SavedKey saved32(HKEY_LOCAL_MACHINE, kClients, KEY_WOW64_32KEY);
+    SavedKey saved64(HKEY_LOCAL_MACHINE, "Software\\Clients", KEY_WOW64_64KEY);
+    SavedKey saved32(HKEY_LOCAL_MACHINE, "Software\\Clients", KEY_WOW64_32KEY);
     removeKey(HKEY_LOCAL_MACHINE, kClients, KEY_WOW64_64KEY);
     removeKey(HKEY_LOCAL_MACHINE, kClients, KEY_WOW64_32KEY);
     EXPECT_FALSE(browsers::isInstalled(browsers::InternetExplorer, false));  // no key at all
@@ -465,7 +482,7 @@ TEST(BrowserClose, WindowsAreAskedToCloseAndHoldoutsAreTerminated) {
 }
 
 namespace {
-// The restart flags of both views as the test found them.
+// The restart flags of both views and the browsers' registrations, as the test found them.
 struct SavedFlags {
     SavedKey flags64{HKEY_LOCAL_MACHINE, kFlags, KEY_WOW64_64KEY};
     SavedKey flags32{HKEY_LOCAL_MACHINE, kFlags, KEY_WOW64_32KEY};
@@ -541,13 +558,15 @@ TEST(BrowserRestart, A64BitLauncherOnlyTakesTheFlags) {
 
     // Only a text counts as a flag.
     RegSetKeyValueA(HKEY_LOCAL_MACHINE, kFlags, "IERESTART", REG_DWORD, "\1\0\0\0", 4);
-    EXPECT_FALSE(BrowserRestart(true));
+    bool restarted = true;
+    runBounded([&] { restarted = BrowserRestart(true); });
+    EXPECT_FALSE(restarted);
     EXPECT_TRUE(hasValue(HKEY_LOCAL_MACHINE, kFlags, "IERESTART", KEY_WOW64_64KEY));
     EXPECT_TRUE(ie.running());
 
     setText(HKEY_LOCAL_MACHINE, kFlags, "IERESTART", "1");
     setText(HKEY_LOCAL_MACHINE, kFlags, "FIREFOXRESTART", "1");
-    bool restarted = true;
+    restarted = true;
     runBounded([&] { restarted = BrowserRestart(false); });
     EXPECT_FALSE(restarted);
     EXPECT_FALSE(anyFlag());

@@ -100,7 +100,7 @@ bool GetFirefoxInstallDir(char* buffer) {
         return false;
     }
     std::string version;
-    if (!readText(firefox, "CurrentVersion", version) || version.size() > 260 || _stricmp(version.c_str(), "1.0") < 0) {
+    if (!readText(firefox, "CurrentVersion", version) || version.size() >= 260 || _stricmp(version.c_str(), "1.0") < 0) {
         return false;
     }
     RegKey main(firefox.handle());

@@ -36,6 +36,9 @@ bool LaunchFirefox();
 void LaunchIE();
 // Carries out the package's restart flags; whether a browser was closed.
 bool BrowserRestart();
+// The same with the 32-bit answer given: only a launcher counted as 32-bit
+// closes and restarts browsers; the flags are taken either way.
+bool BrowserRestart(bool notNativeX64);
 
 // True when the native processor is not AMD64 or the process runs under WOW64:
 // the launcher then counts as a 32-bit process.

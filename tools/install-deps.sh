@@ -7,7 +7,7 @@ pkgs=(cmake make python3 googletest
       xvfb xauth x11-utils imagemagick
       clang libclang-rt-14-dev)  # libFuzzer and the sanitizer runtimes are only recommended by clang
 pkgs+=(openssl)  # the test server makes its CA and certificates with it
-pkgs+=(fonts-wqy-microhei fonts-ipafont-gothic)  # glyphs for the Chinese, Japanese and Korean pages
+pkgs+=(fonts-dejavu-core fonts-wqy-microhei fonts-ipafont-gothic)  # glyphs for the pages in every language
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -17,11 +17,18 @@ create() {
   # Windows 10, as the launcher expects of a current machine.
   timeout 60 wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
   # East Asian glyphs behind the pages' Western faces, as a Windows with its
-  # language packs links them (the host's Japanese and Chinese fonts).
+  # language packs links them. Wine draws a face it lacks in the first linked
+  # one, so a Western face comes first (the Japanese font draws "\" as a yen
+  # sign), then the host's Japanese and Chinese fonts.
   local face
+  local cjk='ipagp.ttf,IPAPGothic|wqy-microhei.ttc,WenQuanYi Micro Hei'
   for face in "Segoe UI" "Tahoma" "MS Sans Serif" "Microsoft Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2" "Kyn Sans"; do
     timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
-      /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic|wqy-microhei.ttc,WenQuanYi Micro Hei' /s '|' /f >/dev/null 2>&1
+      /t REG_MULTI_SZ /d "DejaVuSans.ttf,DejaVu Sans|$cjk" /s '|' /f >/dev/null 2>&1
+  done
+  for face in "DejaVu Sans" "DejaVu Sans Bold"; do
+    timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+      /t REG_MULTI_SZ /d "$cjk" /s '|' /f >/dev/null 2>&1
   done
   timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "MS UI Gothic" /d IPAPGothic /f >/dev/null 2>&1
   timeout 60 wineserver -w

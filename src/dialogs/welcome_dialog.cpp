@@ -51,9 +51,10 @@ void WriteDeclinedStatus() {
                         nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return;  // the report just goes without the status
     }
-    // Seven bytes: the package and the report read it without its NUL.
-    static const char kDeclined[] = "decline";
-    RegSetValueExA(key, "InstallStatus", 0, REG_SZ, reinterpret_cast<const BYTE*>(kDeclined), 7);
+    // Seven characters, no NUL. Wide: the narrow call counts in a NUL that
+    // follows the data, as Windows NT does, and would store eight.
+    static const wchar_t kDeclined[] = L"decline";
+    RegSetValueExW(key, L"InstallStatus", 0, REG_SZ, reinterpret_cast<const BYTE*>(kDeclined), 7 * sizeof(wchar_t));
     RegCloseKey(key);
 }
 

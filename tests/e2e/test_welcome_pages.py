@@ -55,7 +55,7 @@ class WelcomePages(PrefixTestCase):
         self.assertEqual(self.prefix.finish(started), 0)
         self.assertIn("The user cancelled from Welcome dialog. Exit code: 0", self.messages())
         self.assertEqual(self.prefix.reg_query("HKLM\\" + ORUN_KEY, "InstallStatus"), "decline")
-        self.assertEqual(self.install_status(), "type 1 size 7", "stored without its NUL")
+        self.assertEqual(self.install_status(), "type 1 size 7", "seven characters, no NUL")
         self.assertFalse(self.prefix.reg_query(RUNTIME_KEY))
 
     def test_back_keeps_the_box_and_the_destination_cancel_records_nothing(self):
@@ -92,13 +92,14 @@ class WelcomePages(PrefixTestCase):
         self.assertEqual(page[FOLDER], r"C:\Chosen Place")
         self.prefix.click(DESTINATION, IDOK)
         self.assertEqual(self.prefix.finish(started), 0)
-        self.assertIn("Selected Folder: C:\\Chosen Place\n", self.messages())
+        self.assertIn("Selected Folder: C:\\Chosen Place\r\n", self.messages())
         self.assertEqual(self.prefix.reg_query(RUNTIME_KEY, "OrunHome").rstrip("\\"), r"C:\Chosen Place")
         self.assertTrue(os.path.exists(self.prefix.host_path(r"C:\Chosen Place\release")))
 
     def test_a_link_opens_its_address_in_the_default_browser(self):
         handler = self.prefix.windows_path(os.path.join(BIN_DIR, "link_handler.exe"))
-        classes = r"HKCU\Software\Classes"
+        # Wine's file associations come from HKLM's classes (HKCR) only.
+        classes = r"HKLM\Software\Classes"
         for args in ([classes + r"\OrunTestPage\shell\open\command", "/ve", "/d", f'"{handler}" "%1"'],
                      [classes + r"\.html", "/ve", "/d", "OrunTestPage"], [classes + r"\.htm", "/ve", "/d", "OrunTestPage"]):
             self.assertEqual(self.prefix.wine("reg", "add", *args, "/f").returncode, 0)
@@ -113,6 +114,7 @@ class WelcomePages(PrefixTestCase):
         self.prefix.page(WELCOME, "esc")
         self.answer_cancel(IDYES)
         self.assertEqual(self.prefix.finish(started), 0)
+        self.assertTrue(os.path.exists(record), self.messages())
         with open(record, encoding="utf-8") as f:
             self.assertIn("https://orun.kyn.example/en/legal/install-data.html", f.read())
 

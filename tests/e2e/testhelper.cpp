@@ -91,9 +91,26 @@ BOOL CALLBACK printControl(HWND control, LPARAM) {
     return TRUE;
 }
 
-HWND waitForWindow(const wchar_t* title, DWORD ms) {
+// Titles may spell characters as \uXXXX: Wine turns a command line outside
+// the host's charset into question marks.
+std::wstring unescape(const wchar_t* text) {
+    std::wstring out;
+    for (const wchar_t* p = text; *p; ++p) {
+        if (p[0] == L'\\' && p[1] == L'u' && std::wcslen(p) >= 6) {
+            wchar_t hex[5] = {p[2], p[3], p[4], p[5], 0};
+            out += static_cast<wchar_t>(std::wcstoul(hex, nullptr, 16));
+            p += 5;
+        } else {
+            out += *p;
+        }
+    }
+    return out;
+}
+
+HWND waitForWindow(const wchar_t* escapedTitle, DWORD ms) {
+    const std::wstring title = unescape(escapedTitle);
     HWND window = nullptr;
-    for (DWORD waited = 0; !(window = FindWindowW(nullptr, title)) && waited < ms; waited += 50) Sleep(50);
+    for (DWORD waited = 0; !(window = FindWindowW(nullptr, title.c_str())) && waited < ms; waited += 50) Sleep(50);
     return window;
 }
 
@@ -123,9 +140,10 @@ int act(const wchar_t* verb, const wchar_t* title, DWORD ms) {
 }
 
 // Waits until no window of that title is left; 0 when it went.
-int gone(const wchar_t* title, DWORD ms) {
+int gone(const wchar_t* escapedTitle, DWORD ms) {
+    const std::wstring title = unescape(escapedTitle);
     for (DWORD waited = 0; waited < ms; waited += 50) {
-        if (!FindWindowW(nullptr, title)) {
+        if (!FindWindowW(nullptr, title.c_str())) {
             std::printf("gone\n");
             return 0;
         }
@@ -157,7 +175,7 @@ int watchBar(const wchar_t* title, DWORD ms) {
     HWND window = nullptr;
     DWORD waited = 0;
     for (; waited < ms; waited += 10) {
-        window = FindWindowW(nullptr, title);
+        window = FindWindowW(nullptr, unescape(title).c_str());
         if (window && IsWindowVisible(window)) break;
         Sleep(10);
     }
@@ -242,14 +260,18 @@ int clickLink(const wchar_t* title, DWORD ms, int id) {
     return 0;
 }
 
+// The narrow call: the wide one would report the size of a converted copy.
 int regValue(const wchar_t* subkey, const wchar_t* name) {
+    char narrowKey[512] = {}, narrowName[256] = {};
+    WideCharToMultiByte(CP_ACP, 0, subkey, -1, narrowKey, sizeof(narrowKey), nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, 0, name, -1, narrowName, sizeof(narrowName), nullptr, nullptr);
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, narrowKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
         std::printf("no key\n");
         return 0;
     }
     DWORD type = 0, size = 0;
-    const LONG rc = RegQueryValueExW(key, name, nullptr, &type, nullptr, &size);
+    const LONG rc = RegQueryValueExA(key, narrowName, nullptr, &type, nullptr, &size);
     RegCloseKey(key);
     if (rc != ERROR_SUCCESS) {
         std::printf("no value\n");

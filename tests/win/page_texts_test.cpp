@@ -73,7 +73,7 @@ BOOL CALLBACK checkControl(HWND control, LPARAM param) {
         need = measure(control, text, 0);
         if (lstrcmpiW(className, L"Button") == 0) {
             const LONG kind = style & BS_TYPEMASK;
-            need.cx += (kind == BS_AUTOCHECKBOX || kind == BS_CHECKBOX) ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 8;
+            need.cx += (kind == BS_AUTOCHECKBOX || kind == BS_CHECKBOX) ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 10;
         }
     }
     if (need.cx > room || room < 0) {

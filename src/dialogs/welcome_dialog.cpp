@@ -30,9 +30,9 @@ std::wstring text(unsigned id) {
     }
 }
 
-std::wstring limited(std::wstring text) {
-    if (text.size() > kMaxText - 1) text.resize(kMaxText - 1);
-    return text;
+std::wstring limited(std::wstring value) {
+    if (value.size() > kMaxText - 1) value.resize(kMaxText - 1);
+    return value;
 }
 }  // namespace
 
@@ -51,10 +51,10 @@ void WriteDeclinedStatus() {
                         nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return;  // the report just goes without the status
     }
-    // Seven characters, no NUL. Wide: the narrow call counts in a NUL that
-    // follows the data, as Windows NT does, and would store eight.
-    static const wchar_t kDeclined[] = L"decline";
-    RegSetValueExW(key, L"InstallStatus", 0, REG_SZ, reinterpret_cast<const BYTE*>(kDeclined), 7 * sizeof(wchar_t));
+    // Seven bytes, no NUL. The system counts in a NUL that directly follows
+    // the data it is given, so the byte after the seven is not one.
+    static const char kDeclined[8] = {'d', 'e', 'c', 'l', 'i', 'n', 'e', '.'};
+    RegSetValueExA(key, "InstallStatus", 0, REG_SZ, reinterpret_cast<const BYTE*>(kDeclined), 7);
     RegCloseKey(key);
 }
 

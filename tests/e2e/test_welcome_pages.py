@@ -55,7 +55,7 @@ class WelcomePages(PrefixTestCase):
         self.assertEqual(self.prefix.finish(started), 0)
         self.assertIn("The user cancelled from Welcome dialog. Exit code: 0", self.messages())
         self.assertEqual(self.prefix.reg_query("HKLM\\" + ORUN_KEY, "InstallStatus"), "decline")
-        self.assertEqual(self.install_status(), "type 1 size 7", "seven characters, no NUL")
+        self.assertEqual(self.install_status(), "type 1 size 7", "stored without a NUL")
         self.assertFalse(self.prefix.reg_query(RUNTIME_KEY))
 
     def test_back_keeps_the_box_and_the_destination_cancel_records_nothing(self):

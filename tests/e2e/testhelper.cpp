@@ -16,7 +16,7 @@
 //   testhelper link <title> <ms> <id>    clicks the start of SysLink <id> (where
 //                                       its link is) with the mouse
 //   testhelper regvalue <subkey> <name>  prints "type T size N" of the HKLM value
-//                                       (64-bit view)
+//                                       (64-bit view), N as a narrow reader gets it
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -260,7 +260,7 @@ int clickLink(const wchar_t* title, DWORD ms, int id) {
     return 0;
 }
 
-// The narrow call: the wide one would report the size of a converted copy.
+// The size a narrow reader gets, as the package and the report read it.
 int regValue(const wchar_t* subkey, const wchar_t* name) {
     char narrowKey[512] = {}, narrowName[256] = {};
     WideCharToMultiByte(CP_ACP, 0, subkey, -1, narrowKey, sizeof(narrowKey), nullptr, nullptr);

@@ -78,6 +78,14 @@ class WelcomePages(PrefixTestCase):
         self.assertEqual(self.install_status(), "no key")
         self.assertFalse(self.prefix.reg_query(RUNTIME_KEY))
 
+    def test_the_change_switch_shows_the_destination_page_alone_without_back(self):
+        started = self.prefix.start_launcher("TEST_CHANGE_DIALOG=1")
+        page = self.prefix.click(DESTINATION, IDOK)
+        self.assertFalse(page.controls[BACK].visible)
+        self.assertEqual(page[FOLDER], "C:\\Program Files\\Orun\\ovx1.9.0\\")
+        self.assertEqual(self.prefix.finish(started), 0)
+        self.assertNotIn("Wrapper: Extract MSI ...", self.messages())
+
     def test_the_folder_chosen_in_the_browser_is_where_the_runtime_goes(self):
         os.makedirs(self.prefix.host_path(r"C:\Chosen Place"))
         started = self.prefix.start_launcher()

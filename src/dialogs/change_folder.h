@@ -21,6 +21,14 @@ protected:
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
 private:
+    void initDialog();
+    void browse();
+    void showFolder(HWND control);
+    void finish(INT_PTR code);
+
     std::string folder_;
     bool hideBack_;
+    HFONT normalFont_ = nullptr;
+    HFONT smallFont_ = nullptr;
+    HFONT boldFont_ = nullptr;
 };

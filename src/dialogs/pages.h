@@ -3,33 +3,12 @@
 #include <string>
 
 #include "base/win.h"
+#include "dialogs/change_folder.h"
 #include "dialogs/setup_progress_dialog.h"
+#include "dialogs/welcome_dialog.h"
 
 class InstallConfigData;
 struct SetupCompleteData;
-
-class CWelcomeDialog {
-public:
-    explicit CWelcomeDialog(bool changeFolder) : changeFolder_(changeFolder) {}
-    INT_PTR DoModal();
-    bool changeFolder() const { return changeFolder_; }
-
-private:
-    bool changeFolder_;
-};
-
-class CChangeFolder {
-public:
-    CChangeFolder(InstallConfigData& config, bool launchedFromOdk, const std::string& folder)
-        : config_(config), launchedFromOdk_(launchedFromOdk), folder_(folder) {}
-    INT_PTR DoModal();
-    const std::string& folder() const { return folder_; }
-
-private:
-    InstallConfigData& config_;
-    bool launchedFromOdk_;
-    std::string folder_;
-};
 
 class CSetupCompleteError {
 public:

@@ -3,6 +3,12 @@
 // for the destination page.
 #include "dialogs/classic_page.h"
 
+// Asks whether to cancel the installation (strings 2042, 2043); true only for Yes.
+bool ConfirmCancelSetup(HWND owner);
+// "InstallStatus" = "decline" under HKLM SOFTWARE\OrunSoft, for the package
+// and the status report; failures are ignored.
+void WriteDeclinedStatus();
+
 class CWelcomeDialog : public ClassicPage {
 public:
     enum : int { IDD = 110 };
@@ -16,5 +22,7 @@ protected:
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
 private:
+    void initDialog();
+
     bool changeFolder_;
 };

@@ -114,7 +114,8 @@ bool RunTestSwitches(RunState& run) {
         return true;
     }
     if (config.IsEnabled(cfg::TEST_CHANGE_DIALOG)) {
-        CChangeFolder(config, run.switches.launchedFromOdk, run.installDir).DoModal();
+        // Alone, there is no welcome page to go back to.
+        CChangeFolder(config, true).DoModal();
         return true;
     }
     if (config.HasSetting(cfg::nameOf(cfg::TEST_CONFIG_FILE_ERRORS))) {
@@ -154,7 +155,7 @@ void RunPages(RunState& run) {
     run.action.setProperty("ENDDIALOG", "0");
 
     while (changeFolder || fromOdk) {
-        CChangeFolder page(*run.config, fromOdk, run.installDir);
+        CChangeFolder page(*run.config, fromOdk);
         const INT_PTR answer = page.DoModal();
         if (answer == kPageNext) {
             run.installDir = page.folder().substr(0, MAX_PATH - 1);

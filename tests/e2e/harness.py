@@ -86,6 +86,12 @@ class Page(dict):
                                                          match.group(4) == "1", value))
 
 
+def escape_title(title):
+    """Non-ASCII characters as \\uXXXX, which the helper reads back: Wine's
+    command line goes through the host's charset."""
+    return "".join(c if ord(c) < 128 else f"\\u{ord(c):04x}" for c in title)
+
+
 class Prefix:
     """A fresh copy of the test template, with a wineserver of its own."""
 
@@ -160,20 +166,20 @@ class Prefix:
 
     def click(self, title, button_id, timeout_ms=60000):
         """Waits for a window of that title, reads its controls, clicks the button."""
-        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), "click", title, str(timeout_ms), str(button_id),
+        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), "click", escape_title(title), str(timeout_ms), str(button_id),
                          timeout=timeout_ms / 1000 + 60)
         return self._page(proc, title)
 
     def page(self, title, action="texts", timeout_ms=60000):
         """Waits for a window of that title and reads its controls; then, with
         action "close", uses its close box, with "esc" presses Esc."""
-        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), action, title, str(timeout_ms),
+        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), action, escape_title(title), str(timeout_ms),
                          timeout=timeout_ms / 1000 + 60)
         return self._page(proc, title)
 
     def gone(self, title, timeout_ms=30000):
         """Whether the window of that title went within the time."""
-        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), "gone", title, str(timeout_ms),
+        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), "gone", escape_title(title), str(timeout_ms),
                          timeout=timeout_ms / 1000 + 60)
         return "gone" in proc.stdout
 

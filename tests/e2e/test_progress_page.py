@@ -31,6 +31,7 @@ class ProgressPage(PrefixTestCase):
             watcher = subprocess.Popen(["wine", os.path.join(BIN_DIR, "testhelper.exe"), "watchbar",
                                         "Orun Setup - Progress", "120000"],
                                        env=self.prefix.env, stdout=out, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+        self.prefix.click("Orun Setup - Welcome", 1)
         shots, deadline = [], time.time() + 150
         while watcher.poll() is None and time.time() < deadline:
             positions = [int(line.split()[1]) for line in read_lines() if line.startswith("pos ")]

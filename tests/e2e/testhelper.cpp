@@ -11,8 +11,15 @@
 //   testhelper click <title> <ms> <id>   waits up to <ms> for a top-level window
 //                                       with that title, prints the texts of its
 //                                       controls, then clicks the button <id>
+//   testhelper browse <title> <ms> <path> waits for the folder browser of that
+//                                       title, selects <path> in it and clicks OK
+//   testhelper link <title> <ms> <id>    clicks the start of SysLink <id> (where
+//                                       its link is) with the mouse
+//   testhelper regvalue <subkey> <name>  prints "type T size N" of the HKLM value
+//                                       (64-bit view), N as a narrow reader gets it
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <commctrl.h>
 
 #include <cstdio>
@@ -84,9 +91,26 @@ BOOL CALLBACK printControl(HWND control, LPARAM) {
     return TRUE;
 }
 
-HWND waitForWindow(const wchar_t* title, DWORD ms) {
+// Titles may spell characters as \uXXXX: Wine turns a command line outside
+// the host's charset into question marks.
+std::wstring unescape(const wchar_t* text) {
+    std::wstring out;
+    for (const wchar_t* p = text; *p; ++p) {
+        if (p[0] == L'\\' && p[1] == L'u' && std::wcslen(p) >= 6) {
+            wchar_t hex[5] = {p[2], p[3], p[4], p[5], 0};
+            out += static_cast<wchar_t>(std::wcstoul(hex, nullptr, 16));
+            p += 5;
+        } else {
+            out += *p;
+        }
+    }
+    return out;
+}
+
+HWND waitForWindow(const wchar_t* escapedTitle, DWORD ms) {
+    const std::wstring title = unescape(escapedTitle);
     HWND window = nullptr;
-    for (DWORD waited = 0; !(window = FindWindowW(nullptr, title)) && waited < ms; waited += 50) Sleep(50);
+    for (DWORD waited = 0; !(window = FindWindowW(nullptr, title.c_str())) && waited < ms; waited += 50) Sleep(50);
     return window;
 }
 
@@ -116,9 +140,10 @@ int act(const wchar_t* verb, const wchar_t* title, DWORD ms) {
 }
 
 // Waits until no window of that title is left; 0 when it went.
-int gone(const wchar_t* title, DWORD ms) {
+int gone(const wchar_t* escapedTitle, DWORD ms) {
+    const std::wstring title = unescape(escapedTitle);
     for (DWORD waited = 0; waited < ms; waited += 50) {
-        if (!FindWindowW(nullptr, title)) {
+        if (!FindWindowW(nullptr, title.c_str())) {
             std::printf("gone\n");
             return 0;
         }
@@ -150,7 +175,7 @@ int watchBar(const wchar_t* title, DWORD ms) {
     HWND window = nullptr;
     DWORD waited = 0;
     for (; waited < ms; waited += 10) {
-        window = FindWindowW(nullptr, title);
+        window = FindWindowW(nullptr, unescape(title).c_str());
         if (window && IsWindowVisible(window)) break;
         Sleep(10);
     }
@@ -179,6 +204,82 @@ int watchBar(const wchar_t* title, DWORD ms) {
     std::printf("timeout\n");
     return 4;
 }
+// The browser belongs to another process, and BFFM_SETSELECTIONW takes a
+// pointer: the path is written into that process first.
+int browse(const wchar_t* title, DWORD ms, const wchar_t* path) {
+    HWND window = waitForWindow(title, ms);
+    if (!window) {
+        std::printf("no window\n");
+        return 3;
+    }
+    Sleep(500);  // the tree fills after the dialog shows
+    std::printf("window found\n");
+    EnumChildWindows(window, printControl, 0);
+    std::fflush(stdout);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) {
+        std::printf("OpenProcess failed: %lu\n", GetLastError());
+        return 4;
+    }
+    const SIZE_T bytes = (std::wcslen(path) + 1) * sizeof(wchar_t);
+    void* remote = VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote || !WriteProcessMemory(process, remote, path, bytes, nullptr)) {
+        std::printf("writing the path failed: %lu\n", GetLastError());
+        CloseHandle(process);
+        return 4;
+    }
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 10000,
+                        &answer);
+    Sleep(300);
+    PostMessageW(GetDlgItem(window, IDOK), BM_CLICK, 0, 0);
+    // The memory stays until the browser is gone: it may read the path late.
+    for (DWORD waited = 0; IsWindow(window) && waited < ms; waited += 50) Sleep(50);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    std::printf("selected\n");
+    return 0;
+}
+
+int clickLink(const wchar_t* title, DWORD ms, int id) {
+    HWND window = waitForWindow(title, ms);
+    HWND link = window ? GetDlgItem(window, id) : nullptr;
+    if (!link) {
+        std::printf("no link\n");
+        return 3;
+    }
+    Sleep(300);
+    RECT area;
+    GetClientRect(link, &area);
+    const LPARAM point = MAKELPARAM(4, area.bottom / 2);
+    PostMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    PostMessageW(link, WM_LBUTTONUP, 0, point);
+    std::printf("clicked\n");
+    return 0;
+}
+
+// The size a narrow reader gets, as the package and the report read it.
+int regValue(const wchar_t* subkey, const wchar_t* name) {
+    char narrowKey[512] = {}, narrowName[256] = {};
+    WideCharToMultiByte(CP_ACP, 0, subkey, -1, narrowKey, sizeof(narrowKey), nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, 0, name, -1, narrowName, sizeof(narrowName), nullptr, nullptr);
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, narrowKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
+        std::printf("no key\n");
+        return 0;
+    }
+    DWORD type = 0, size = 0;
+    const LONG rc = RegQueryValueExA(key, narrowName, nullptr, &type, nullptr, &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS) {
+        std::printf("no value\n");
+        return 0;
+    }
+    std::printf("type %lu size %lu\n", type, size);
+    return 0;
+}
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -192,8 +293,14 @@ int wmain(int argc, wchar_t** argv) {
                       std::wcscmp(argv[1], L"esc") == 0)) {
         return act(argv[1], argv[2], std::wcstoul(argv[3], nullptr, 10));
     }
+    if (argc == 5 && std::wcscmp(argv[1], L"browse") == 0) return browse(argv[2], std::wcstoul(argv[3], nullptr, 10), argv[4]);
+    if (argc == 5 && std::wcscmp(argv[1], L"link") == 0) {
+        return clickLink(argv[2], std::wcstoul(argv[3], nullptr, 10), static_cast<int>(std::wcstol(argv[4], nullptr, 10)));
+    }
+    if (argc == 4 && std::wcscmp(argv[1], L"regvalue") == 0) return regValue(argv[2], argv[3]);
     if (argc == 4 && std::wcscmp(argv[1], L"gone") == 0) return gone(argv[2], std::wcstoul(argv[3], nullptr, 10));
     std::printf("usage: testhelper run <program> <args> | hold <file> <ms> <signal> | click <title> <ms> <id>\n"
-                "       | texts|close|esc|gone <title> <ms>\n");
+                "       | texts|close|esc|gone <title> <ms> | browse <title> <ms> <path> | link <title> <ms> <id>\n"
+                "       | regvalue <subkey> <name>\n");
     return 2;
 }

@@ -16,10 +16,13 @@ const DLGTEMPLATE* DialogBase::dialogTemplate() const {
     return static_cast<const DLGTEMPLATE*>(Resource(MAKEINTRESOURCEA(resourceId_), RT_DIALOG).getPtr(size));
 }
 
+// Unicode windows throughout: an ANSI dialog would pass every text of the
+// template through the system code page, and a Japanese page on an English
+// system would show question marks.
 INT_PTR DialogBase::DoModal(HWND parent) {
     try {
         modal_ = true;
-        const INT_PTR result = DialogBoxIndirectParamA(GetModuleHandleA(nullptr), dialogTemplate(), parent, &dialogProc,
+        const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialogTemplate(), parent, &dialogProc,
                                                        reinterpret_cast<LPARAM>(this));
         window_ = nullptr;
         return result;
@@ -32,7 +35,7 @@ INT_PTR DialogBase::DoModal(HWND parent) {
 HWND DialogBase::Create(HWND parent) {
     try {
         modal_ = false;
-        return CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialogTemplate(), parent, &dialogProc,
+        return CreateDialogIndirectParamW(GetModuleHandleW(nullptr), dialogTemplate(), parent, &dialogProc,
                                           reinterpret_cast<LPARAM>(this));
     } catch (const std::exception& e) {
         REPORT_EXCEPTION(e);

@@ -6,7 +6,3 @@
 INT_PTR CWelcomeDialog::DoModal() { return 1; }
 
 INT_PTR CChangeFolder::DoModal() { return 1; }
-
-INT_PTR CSetupCompleteError::DoModal() { return 1; }
-
-INT_PTR CSetupComplete::DoModal() { return 1; }

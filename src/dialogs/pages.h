@@ -3,10 +3,13 @@
 #include <string>
 
 #include "base/win.h"
+#include "dialogs/plugin_dialog.h"
+#include "dialogs/restore_security_dialog.h"
+#include "dialogs/setup_complete.h"
+#include "dialogs/setup_complete_error.h"
 #include "dialogs/setup_progress_dialog.h"
 
 class InstallConfigData;
-struct SetupCompleteData;
 
 class CWelcomeDialog {
 public:
@@ -29,22 +32,4 @@ private:
     InstallConfigData& config_;
     bool launchedFromOdk_;
     std::string folder_;
-};
-
-class CSetupCompleteError {
-public:
-    explicit CSetupCompleteError(int result) : result_(result) {}
-    INT_PTR DoModal();
-
-private:
-    int result_;
-};
-
-class CSetupComplete {
-public:
-    explicit CSetupComplete(SetupCompleteData& data) : data_(data) {}
-    INT_PTR DoModal();
-
-private:
-    SetupCompleteData& data_;
 };

@@ -24,7 +24,9 @@ class CommandLine(PrefixTestCase):
         self.assertGreater(os.path.getsize(self.prefix.host_path(r"C:\logs\msi.log")), 0)
 
     def test_an_interactive_run_sets_the_page_properties(self):
-        self.assertEqual(self.prefix.run_launcher(), 0)
+        started = self.prefix.start_launcher()
+        self.prefix.click("Orun Setup - Complete", 2, timeout_ms=240000)
+        self.assertEqual(self.prefix.finish(started), 0)
         self.assertEqual(self.command_line(), "ENDDIALOG=0 PROG=0 SKIPLICENSE=1")
         self.assertTrue(self.prefix.reg_query(RUNTIME_KEY))
 

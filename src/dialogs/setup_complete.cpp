@@ -91,8 +91,12 @@ INT_PTR CSetupComplete::paint(HDC dc, HWND control) {
             SetTextColor(dc, kLinkText);
             return paintStatic(dc, normal_, true, nullBrush());
         case kSaveWork:
-        case kRestartBox:
             if (visible) return paintStatic(dc, nullptr, true, nullBrush());
+            break;
+        case kRestartBox:
+            // A themed check box fills a null brush with the dialog's own
+            // background; it sits on the white area.
+            if (visible) return paintStatic(dc, nullptr, true, whiteBrush());
             break;
         case kIcon:
         case kSponsorIcon:

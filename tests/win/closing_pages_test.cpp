@@ -370,41 +370,75 @@ TEST_F(ClosingPages, TheErrorPageShowsTheCodeInItsFormatText) {
     EXPECT_EQ(seen.text[3071], L"Error Code: -1");
 }
 
-// The two pages the launcher cannot show on its own yet, in German and
-// Japanese, for a look at the texts in their controls.
-TEST_F(ClosingPages, ThePluginAndRestorePagesInGermanAndJapanese) {
+namespace {
+// The page window of this process's main thread.
+HWND waitForOwnPage(DWORD thread, DWORD ms = 15000) {
+    for (DWORD waited = 0; waited < ms; waited += 20) {
+        HWND found = nullptr;
+        EnumThreadWindows(
+            thread,
+            [](HWND window, LPARAM out) -> BOOL {
+                wchar_t name[16] = {};
+                GetClassNameW(window, name, 16);
+                if (!IsWindowVisible(window) || lstrcmpW(name, L"#32770") != 0) return TRUE;
+                *reinterpret_cast<HWND*>(out) = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        if (found) {
+            Sleep(300);
+            return found;
+        }
+        Sleep(20);
+    }
+    return nullptr;
+}
+}  // namespace
+
+// Every page in each of the eleven languages: its own caption, and a picture
+// of it for a look at whether the texts fit their controls.
+TEST_F(ClosingPages, EveryPageComesInEveryLanguage) {
     struct Language {
         LANGID id;
-        const wchar_t* plugin;
-        const wchar_t* restore;
-        const char* suffix;
+        const char* name;
     };
-    const Language languages[] = {
-        {1031, L"Orun-Setup - Browser-Plug-in deaktiviert", L"Orun-Setup - Sicherheitsabfragen wiederherstellen", "de"},
-        {1041, L"Orun セットアップ - ブラウザ プラグインは無効です", L"Orun セットアップ - セキュリティ プロンプトの復元", "ja"},
-    };
+    const Language languages[] = {{1033, "en"}, {1031, "de"}, {1034, "es"}, {1036, "fr"}, {1040, "it"}, {1053, "sv"},
+                                  {1028, "zh_TW"}, {1041, "ja"}, {1042, "ko"}, {1046, "pt_BR"}, {2052, "zh_CN"}};
+    const DWORD thread = GetCurrentThreadId();
+    std::map<std::string, std::wstring> english;
     for (const Language& language : languages) {
         Resource::setUiLanguage(language.id);
-        COrunPluginDialog notice;
-        bool found = false;
-        EXPECT_EQ(showDriven(notice, [&] {
-                      HWND page = waitForWindow(language.plugin);
-                      found = page != nullptr;
-                      screenshot(page, (std::string("closing_plugin_") + language.suffix).c_str());
-                      if (page) click(page, IDOK);
-                  }),
-                  IDOK);
-        EXPECT_TRUE(found) << language.id;
-        RestoreSecurityData data;
+        auto shoot = [&](IDialog& page, const char* what, int endId) {
+            std::wstring caption;
+            const INT_PTR result = showDriven(page, [&] {
+                HWND window = waitForOwnPage(thread);
+                if (!window) return;
+                caption = textOf(window);
+                screenshot(window, (std::string("closing_") + what + "_" + language.name).c_str());
+                click(window, endId);
+            });
+            EXPECT_EQ(result, endId) << what << " " << language.name;
+            EXPECT_FALSE(caption.empty()) << what << " " << language.name;
+            if (language.id == 1033) {
+                english[what] = caption;
+            } else {
+                EXPECT_NE(caption, english[what]) << what << " " << language.name << " is the English page";
+            }
+        };
+        // Every row that can be shown together.
+        SetupCompleteData data = plainRecord();
         data.showBack = true;
-        CRestoreSecurityDialog restore(data);
-        EXPECT_EQ(showDriven(restore, [&] {
-                      HWND page = waitForWindow(language.restore);
-                      found = page != nullptr;
-                      screenshot(page, (std::string("closing_restore_") + language.suffix).c_str());
-                      if (page) click(page, IDOK);
-                  }),
-                  IDOK);
-        EXPECT_TRUE(found) << language.id;
+        data.showSecurityText = true;
+        data.showRestartBox = true;
+        CSetupComplete complete(data);
+        shoot(complete, "complete", IDCANCEL);
+        ErrorPageShown error(1603);
+        shoot(error, "error", IDCANCEL);
+        COrunPluginDialog notice;
+        shoot(notice, "plugin", IDOK);
+        RestoreSecurityData record;
+        record.showBack = true;
+        CRestoreSecurityDialog restore(record);
+        shoot(restore, "restore", IDOK);
     }
 }

@@ -58,8 +58,9 @@ void CSetupComplete::initDialog() {
 
     normal_ = makeFont(10, false);
     bold_ = makeFont(11, true);
-    for (int id : std::initializer_list<int>{IDCANCEL, page::kBack, kRestartBox, kUpdateLink, kSecurityLink, kUpdateText, kSecurityText,
-                   kVerifyText, kSaveWork}) {
+    // The painted texts take their fonts from the control as well.
+    for (int id : std::initializer_list<int>{IDCANCEL, page::kBack, kRestartBox, kUpdateLink, kSecurityLink, kUpdateText,
+                                             kSecurityText, kVerifyText}) {
         setFont(id, normal_);
     }
     setFont(kTitle, bold_);

@@ -19,6 +19,7 @@
 #include "dialogs/restore_security_dialog.h"
 #include "dialogs/setup_complete.h"
 #include "dialogs/setup_complete_error.h"
+#include "launcher/post_install.h"
 
 namespace {
 
@@ -441,4 +442,51 @@ TEST_F(ClosingPages, EveryPageComesInEveryLanguage) {
         CRestoreSecurityDialog restore(record);
         shoot(restore, "restore", IDOK);
     }
+}
+
+namespace {
+const char* const kPolicyKey = "SOFTWARE\\OrunSoft";
+
+void setMarker(const char* name) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kPolicyKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
+    RegCloseKey(key);
+}
+
+bool hasMarker(const char* name) {
+    char value[16] = {};
+    DWORD size = sizeof(value);
+    return RegGetValueA(HKEY_LOCAL_MACHINE, kPolicyKey, name, RRF_RT_REG_SZ, nullptr, value, &size) == ERROR_SUCCESS;
+}
+
+void deleteMarker(const char* name) { RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kPolicyKey, name); }
+}  // namespace
+
+// This launcher is a 64-bit process: the package's restart markers are not
+// taken up and the verification page is never mentioned.
+TEST_F(ClosingPages, TheRecordOfA64BitRunAndTheMarkersItClears) {
+    setMarker("IERESTART");
+    setMarker("FIREFOXRESTART");
+    SetupCompleteData data;
+    InitSetupCompleteData(data, true, true, true);
+    EXPECT_FALSE(data.restartIE);
+    EXPECT_FALSE(data.restartFirefox);
+    EXPECT_FALSE(data.showRestartBox);
+    EXPECT_FALSE(data.bShowVerifyPage);
+    EXPECT_TRUE(data.restartBrowser);
+    EXPECT_TRUE(data.showBack);
+    EXPECT_TRUE(data.showSecurityText);
+    EXPECT_FALSE(data.sponsorOffer);
+
+    // A declined restart clears the markers that were found, and only those.
+    SetupCompleteData declined;
+    declined.restartIE = true;
+    declined.showRestartBox = true;
+    declined.restartBrowser = false;
+    ProcessSetupCompleteData(declined, "");
+    EXPECT_FALSE(hasMarker("IERESTART"));
+    EXPECT_TRUE(hasMarker("FIREFOXRESTART"));
+    deleteMarker("FIREFOXRESTART");
 }

@@ -29,3 +29,17 @@ convert -size 940x364 gradient:'#f4f8fb'-'#dbeaf1' \
   -font "$light" -pointsize 30 -fill '#1d5f72' -annotate +62+205 'Write once. Run anywhere Orun runs.' \
   -font "$light" -pointsize 22 -fill '#4d7383' -annotate +62+252 'Fast start-up  ·  Automatic updates  ·  Secure by default' \
   -resize 470x182\! -type TrueColor BMP3:"$out/progress_4007.bmp"
+
+# 3036 and 3066: the completion page's success mark and the error page's
+# warning mark, in the beige header band (RGB 231, 229, 213) where the pages
+# draw them unscaled; drawn at eight times their size and reduced, for smooth edges.
+beige='#e7e5d5'
+convert -size 240x240 xc:"$beige" \
+  -fill '#1e8e3e' -stroke '#15702f' -strokewidth 6 -draw 'circle 120,120 120,12' \
+  -fill none -stroke white -strokewidth 26 -draw "stroke-linecap round stroke-linejoin round polyline 66,124 104,162 176,86" \
+  -resize 30x30 -type TrueColor BMP3:"$out/success_3036.bmp"
+convert -size 264x264 xc:"$beige" \
+  -fill '#c62828' -stroke '#a11d1d' -strokewidth 6 -draw 'circle 132,132 132,12' \
+  -fill none -stroke white -strokewidth 28 -draw "stroke-linecap round line 132,62 132,150" \
+  -fill white -stroke none -draw 'circle 132,196 132,180' \
+  -resize 33x33 -type TrueColor BMP3:"$out/error_3066.bmp"

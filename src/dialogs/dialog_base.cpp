@@ -21,6 +21,8 @@ const DLGTEMPLATE* DialogBase::dialogTemplate() const {
 // system would show question marks.
 INT_PTR DialogBase::DoModal(HWND parent) {
     try {
+        // The wide call keeps the caption in its language: the narrow one
+        // passes it through the ANSI code page.
         modal_ = true;
         const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialogTemplate(), parent, &dialogProc,
                                                        reinterpret_cast<LPARAM>(this));

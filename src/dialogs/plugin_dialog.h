@@ -12,4 +12,8 @@ public:
 
 protected:
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+
+private:
+    HFONT normal_ = nullptr;
+    HFONT bold_ = nullptr;
 };

@@ -15,5 +15,9 @@ protected:
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
 private:
+    void initDialog();
+
     RestoreSecurityData& data_;
+    HFONT normal_ = nullptr;
+    HFONT bold_ = nullptr;
 };

@@ -16,5 +16,12 @@ protected:
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
 private:
+    void initDialog();
+    INT_PTR paint(HDC dc, HWND control);
+    void close();
+
     SetupCompleteData& data_;
+    bool sponsorHeader_ = false;
+    HFONT normal_ = nullptr;
+    HFONT bold_ = nullptr;
 };

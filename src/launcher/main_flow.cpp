@@ -101,7 +101,8 @@ bool RunTestSwitches(RunState& run) {
     if (config.IsEnabled(cfg::TEST_FINAL_DIALOG)) {
         SetupCompleteData data;
         InitSetupCompleteData(data, true, run.switches.showVerifyPage, true);
-        CSetupComplete(data).DoModal();
+        CSetupComplete page(data);
+        static_cast<IDialog&>(page).showModal();
         ProcessSetupCompleteData(data, std::string());
         return true;
     }

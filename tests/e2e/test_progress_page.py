@@ -44,6 +44,7 @@ class ProgressPage(PrefixTestCase):
             time.sleep(0.2)
         watcher.wait(timeout=60)
         lines = read_lines()
+        self.prefix.click("Orun Setup - Complete", 2)
         self.assertEqual(self.prefix.finish(started), 0)
         self.assertIn("shown", lines)
         self.assertEqual(lines[-1], "hidden", lines)

@@ -1,0 +1,47 @@
+#include "dialogs/plugin_dialog.h"
+
+namespace {
+enum : int { kTitle = 5001 };
+}  // namespace
+
+COrunPluginDialog::COrunPluginDialog() : ClassicPage(IDD) {}
+
+COrunPluginDialog::~COrunPluginDialog() = default;
+
+INT_PTR COrunPluginDialog::showModal() { return DoModal(GetActiveWindow()); }
+
+bool COrunPluginDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+    switch (message) {
+        case WM_INITDIALOG:
+            initLook();
+            removeCloseAndMaximize();
+            normal_ = makeFont(10, false);
+            bold_ = makeFont(11, true);
+            setFontOfChildren(normal_);
+            setFont(kTitle, bold_);
+            focusControl(IDOK);
+            bringToFront(IDOK);
+            result = FALSE;
+            return true;
+        case WM_NOTIFY:
+            return openLinkOnNotify(lParam, result);
+        case WM_COMMAND:
+            // Only Next leaves the page: its close box is greyed, and Esc does nothing.
+            if (LOWORD(wParam) == IDOK) {
+                endPage(IDOK);
+                result = TRUE;
+                return true;
+            }
+            return false;
+        case WM_CTLCOLORSTATIC:
+            if (paintShared(message, wParam, lParam, result)) return true;
+            if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == kTitle) {
+                result = paintStatic(reinterpret_cast<HDC>(wParam), bold_, true, backgroundBrush());
+            } else {
+                result = reinterpret_cast<INT_PTR>(whiteBrush());
+            }
+            return true;
+        default:
+            return paintShared(message, wParam, lParam, result);
+    }
+}

@@ -1,0 +1,129 @@
+"""The closing pages the launcher shows: the completion page and the error page."""
+import subprocess
+import unittest
+
+from harness import PrefixTestCase
+
+COMPLETE = "Orun Setup - Complete"
+INCOMPLETE = "Orun Setup - Incomplete"
+WELCOME = "Orun Setup - Welcome"
+
+# The completion page's header, texts and the rows that come and go.
+HEADER = (3035, 3037)
+SPONSOR_HEADER = (3049, 3050, 3051, 3052)
+RESTART_ROW = (3043, 3044)
+
+
+class ClosingPages(PrefixTestCase):
+    def setUp(self):
+        super().setUp()
+        if not self.prefix.display:
+            self.skipTest("no X display")
+
+    def pass_welcome(self):
+        """Installs from the welcome page where there is one."""
+        try:
+            self.prefix.click(WELCOME, 1, timeout_ms=20000)
+        except AssertionError:
+            pass
+
+    def japanese_titles(self):
+        """Titles outside Latin-1 reach the helper intact only through a UTF-8
+        locale (the prefix's own, en_US.UTF-8, may be missing on the host)."""
+        self.prefix.env.update(LANG="C.UTF-8", LC_ALL="C.UTF-8")
+
+    def visible(self, page, ids):
+        return {i: page.controls[i].visible for i in ids}
+
+    def assert_completion_page(self, page, back):
+        self.assertEqual(self.visible(page, HEADER), {i: True for i in HEADER})
+        self.assertEqual(self.visible(page, SPONSOR_HEADER), {i: False for i in SPONSOR_HEADER})
+        # A 64-bit launcher never takes up the package's restart markers and
+        # never mentions the verification page.
+        self.assertEqual(self.visible(page, RESTART_ROW + (3039,)), {i: False for i in RESTART_ROW + (3039,)})
+        self.assertEqual(page.controls[1029].visible, back)
+        self.assertTrue(page.controls[2].visible)
+
+    def test_the_test_switch_shows_the_completion_page_in_three_languages(self):
+        started = self.prefix.start_launcher("TEST_FINAL_DIALOG=1")
+        page = self.prefix.page(COMPLETE)
+        self.prefix.screenshot("closing_complete_en")
+        self.assert_completion_page(page, back=True)
+        self.assertEqual(page[3037], "You have successfully installed Orun")
+        self.assertEqual(page[3038], "You will be prompted when Orun updates are available. Always install updates to "
+                                     "get the latest performance and security improvements.")
+        self.assertEqual(page[3045], "The security level has been set to a minimum value of High.")
+        self.assertTrue(page.controls[3045].visible and page.controls[3046].visible)
+        self.assertIn(">More about update settings</A>", page[3041])
+        self.assertIn('<A HREF="https://orun.kyn.example/help/security-level.html">More information</A>', page[3046])
+        self.assertEqual(page[1029], "&Back")
+        self.prefix.click(COMPLETE, 2)
+        self.assertEqual(self.prefix.finish(started), 0)
+
+        # The close box and Esc are Close as well.
+        started = self.prefix.start_launcher("/lang:1031", "TEST_FINAL_DIALOG=1")
+        page = self.prefix.page("Orun-Setup - Abgeschlossen")
+        self.prefix.screenshot("closing_complete_de")
+        self.assert_completion_page(page, back=True)
+        self.assertEqual(page[3037], "Orun wurde erfolgreich installiert")
+        self.assertEqual(page[2], "&Schließen")
+        self.prefix.page("Orun-Setup - Abgeschlossen", "close")
+        self.assertEqual(self.prefix.finish(started, timeout=60), 0)
+
+        self.japanese_titles()
+        started = self.prefix.start_launcher("/lang:1041", "TEST_FINAL_DIALOG=1")
+        page = self.prefix.page("Orun セットアップ - 完了")
+        self.prefix.screenshot("closing_complete_ja")
+        self.assertEqual(page[3037], "Orun は正常にインストールされました")
+        self.prefix.page("Orun セットアップ - 完了", "esc")
+        self.assertEqual(self.prefix.finish(started, timeout=60), 0)
+        self.assertFalse(any(m.startswith("Wrapper: Execute MSI") for m in self.messages()))
+
+    def test_a_successful_install_ends_on_the_completion_page_without_back(self):
+        started = self.prefix.start_launcher()
+        self.pass_welcome()
+        page = self.prefix.page(COMPLETE, timeout_ms=240000)
+        self.assert_completion_page(page, back=False)
+        self.prefix.click(COMPLETE, 2)
+        self.assertEqual(self.prefix.finish(started), 0)
+        messages = self.messages()
+        self.assertIn("The installer will display the Setup Complete dialog", messages)
+        self.assertIn("The Setup Complete dialog is closed", messages)
+
+    def failed_install(self, *args):
+        started = self.prefix.start_launcher(*args, "CMDLINE=ORUN_TEST_FAIL=1")
+        self.pass_welcome()
+        return started
+
+    def test_a_failed_install_shows_the_error_page_with_the_code(self):
+        started = self.failed_install()
+        page = self.prefix.page(INCOMPLETE, timeout_ms=240000)
+        self.prefix.screenshot("closing_error_en")
+        self.assertEqual(page[3071], "Error Code: 1603")
+        self.assertEqual(page[3067], "Orun update did not complete")
+        self.assertIn(">Go to the Orun Help Center</A>", page[3069])
+        self.assertTrue(all(page.controls[i].visible for i in (3065, 3067, 3068, 3069, 3071, 2)))
+        self.prefix.click(INCOMPLETE, 2)
+        self.assertEqual(self.prefix.finish(started), 1603)
+        self.assertNotIn("The installer will display the Setup Complete dialog", self.messages())
+
+    def test_the_error_page_in_german_and_japanese_closes_by_its_box_and_esc(self):
+        started = self.failed_install("/lang:1031")
+        page = self.prefix.page("Orun-Setup - Nicht abgeschlossen", timeout_ms=240000)
+        self.prefix.screenshot("closing_error_de")
+        self.assertEqual(page[3071], "Fehlercode: 1603")
+        self.prefix.page("Orun-Setup - Nicht abgeschlossen", "close")
+        self.assertEqual(self.prefix.finish(started), 1603)
+
+        self.japanese_titles()
+        started = self.failed_install("/lang:1041")
+        title = "Orun セットアップ - 未完了"
+        page = self.prefix.page(title, timeout_ms=240000)
+        self.prefix.screenshot("closing_error_ja")
+        self.assertEqual(page[3071], "エラー コード: 1603")
+        self.prefix.page(title, "esc")
+        self.assertEqual(self.prefix.finish(started), 1603)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,492 @@
+// The closing pages shown modally in this process while a second thread
+// drives them as a user would: find the page by its title, read it, click.
+#include <gtest/gtest.h>
+
+#include "base/win.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/resource.h"
+#include "dialogs/closing_rules.h"
+#include "dialogs/plugin_dialog.h"
+#include "dialogs/restore_security_dialog.h"
+#include "dialogs/setup_complete.h"
+#include "dialogs/setup_complete_error.h"
+#include "launcher/post_install.h"
+
+namespace {
+
+const wchar_t* const kComplete = L"Orun Setup - Complete";
+const wchar_t* const kIncomplete = L"Orun Setup - Incomplete";
+const wchar_t* const kPlugin = L"Orun Setup - Browser Plug-in Disabled";
+const wchar_t* const kRestore = L"Orun Setup - Restore Security Prompts";
+const wchar_t* const kRestartQuestion = L"Orun Setup - Restart Browser";
+
+HWND waitForWindow(const wchar_t* title, DWORD ms = 15000) {
+    HWND window = nullptr;
+    for (DWORD waited = 0; !(window = FindWindowW(nullptr, title)) && waited < ms; waited += 20) Sleep(20);
+    if (window) Sleep(300);  // painted, for the screenshots
+    return window;
+}
+
+std::wstring textOf(HWND control) {
+    wchar_t text[1024] = {};
+    GetWindowTextW(control, text, 1024);
+    return text;
+}
+
+std::wstring stringTable(unsigned id) { return StringResource(id).wstring(); }
+
+// What the driver saw of a page, by control id.
+struct Seen {
+    bool found = false;
+    std::map<int, bool> visible;
+    std::map<int, std::wstring> text;
+    std::map<int, bool> checked;
+};
+
+Seen read(HWND page) {
+    Seen seen;
+    seen.found = page != nullptr;
+    if (!page) return seen;
+    for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const int id = GetDlgCtrlID(child);
+        seen.visible[id] = IsWindowVisible(child) != FALSE;
+        seen.text[id] = textOf(child);
+        seen.checked[id] = SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }
+    return seen;
+}
+
+// Posted, never sent: a click that opens a message box would hold the sender.
+void click(HWND page, int id) { PostMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0); }
+
+// Shows the page modally here while `drive` runs on a thread of its own; the
+// page's result.
+INT_PTR showDriven(IDialog& page, const std::function<void()>& drive) {
+    std::thread driver(drive);
+    const INT_PTR result = page.showModal();
+    driver.join();
+    return result;
+}
+
+#ifdef OVX_SCREENSHOT_DIR
+// Keeps a picture of the window, as the screen shows it, for a look at the texts.
+void screenshot(HWND window, const char* name) {
+    RECT area;
+    GetWindowRect(window, &area);
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
+    file.bfSize = file.bfOffBits + stride * height;
+    const std::string path = std::string(OVX_SCREENSHOT_DIR) + "/" + name + ".bmp";
+    CreateDirectoryA(OVX_SCREENSHOT_DIR, nullptr);
+    if (FILE* out = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(&file, sizeof(file), 1, out);
+        std::fwrite(&info.bmiHeader, sizeof(info.bmiHeader), 1, out);
+        std::fwrite(bits, stride, height, out);
+        std::fclose(out);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+#else
+void screenshot(HWND, const char*) {}
+#endif
+
+class ClosingPages : public ::testing::Test {
+protected:
+    void SetUp() override { Resource::setUiLanguage(1033); }
+    void TearDown() override { Resource::setUiLanguage(1033); }
+};
+
+SetupCompleteData plainRecord() {
+    SetupCompleteData data;
+    data.restartBrowser = true;
+    return data;
+}
+
+}  // namespace
+
+TEST_F(ClosingPages, OnlyThreeSponsorCodesGetTheSponsorHeaderWithTheirTitle) {
+    SetupCompleteData data = plainRecord();
+    data.sponsorOffer = true;
+    for (const char* code : {"SP11", "sp12", "Sp14"}) {
+        data.sponsorCode = code;
+        EXPECT_TRUE(closing::usesSponsorHeader(data)) << code;
+    }
+    for (const char* code : {"SP13", "SP15", "SP1", "SP110", " SP11", ""}) {
+        data.sponsorCode = code;
+        EXPECT_FALSE(closing::usesSponsorHeader(data)) << code;
+    }
+    data.sponsorOffer = false;
+    data.sponsorCode = "SP11";
+    EXPECT_FALSE(closing::usesSponsorHeader(data)) << "no offer, no sponsor header";
+    EXPECT_EQ(closing::sponsorTitleId("sp11"), 2064u);
+    EXPECT_EQ(closing::sponsorTitleId("SP13"), 2065u);
+    EXPECT_EQ(closing::sponsorTitleId("sp15"), 2065u);
+    EXPECT_EQ(closing::sponsorTitleId("SP16"), 0u);
+}
+
+TEST_F(ClosingPages, TheCompletionPageShowsTheSponsorHeaderForSp11AndTheStandardOneForSp13) {
+    SetupCompleteData data = plainRecord();
+    data.sponsorOffer = true;
+    data.sponsorCode = "sp11";
+    CSetupComplete sponsored(data);
+    Seen seen;
+    EXPECT_EQ(showDriven(sponsored, [&] {
+                  HWND page = waitForWindow(kComplete);
+                  seen = read(page);
+                  screenshot(page, "closing_complete_sponsor_en");
+                  click(page, IDCANCEL);
+              }),
+              IDCANCEL);
+    ASSERT_TRUE(seen.found);
+    EXPECT_TRUE(seen.visible[3049]);
+    EXPECT_TRUE(seen.visible[3051]);
+    for (int id : {3035, 3037, 3050, 3052}) EXPECT_FALSE(seen.visible[id]) << id;
+    EXPECT_EQ(seen.text[3049], stringTable(2064));
+
+    data.sponsorCode = "SP13";
+    CSetupComplete standard(data);
+    EXPECT_EQ(showDriven(standard, [&] {
+                  HWND page = waitForWindow(kComplete);
+                  seen = read(page);
+                  click(page, IDCANCEL);
+              }),
+              IDCANCEL);
+    ASSERT_TRUE(seen.found);
+    EXPECT_TRUE(seen.visible[3035]);
+    EXPECT_TRUE(seen.visible[3037]);
+    for (int id : {3049, 3050, 3051, 3052}) EXPECT_FALSE(seen.visible[id]) << id;
+    EXPECT_EQ(seen.text[3037], L"You have successfully installed Orun");
+}
+
+TEST_F(ClosingPages, TheCompletionPageShowsOnlyTheRowsItsRecordAsksFor) {
+    SetupCompleteData data = plainRecord();
+    data.showBack = false;
+    data.bShowVerifyPage = true;
+    data.showSecurityText = false;
+    data.showRestartBox = true;
+    CSetupComplete complete(data);
+    Seen seen;
+    showDriven(complete, [&] {
+        HWND page = waitForWindow(kComplete);
+        seen = read(page);
+        screenshot(page, "closing_complete_restart_en");
+        click(page, IDCANCEL);  // ticked: no question
+    });
+    ASSERT_TRUE(seen.found);
+    EXPECT_FALSE(seen.visible[1029]);
+    EXPECT_TRUE(seen.visible[3039]);
+    EXPECT_FALSE(seen.visible[3045]);
+    EXPECT_FALSE(seen.visible[3046]);
+    EXPECT_TRUE(seen.visible[3043]);
+    EXPECT_TRUE(seen.visible[3044]);
+    EXPECT_TRUE(seen.checked[3044]) << "the decision starts as yes";
+    EXPECT_TRUE(data.restartBrowser);
+}
+
+TEST_F(ClosingPages, ClosingWithTheRestartBoxUntickedAsksAndTakesOnlyOkAsYes) {
+    // Cancel on the question: no restart. The question's default is Cancel.
+    for (const int answer : {IDCANCEL, IDOK}) {
+        SetupCompleteData data = plainRecord();
+        data.showRestartBox = true;
+        data.restartBrowser = false;  // the box starts unticked
+        CSetupComplete complete(data);
+        Seen question;
+        LRESULT defaultButton = 0;
+        const INT_PTR result = showDriven(complete, [&] {
+            HWND page = waitForWindow(kComplete);
+            click(page, IDCANCEL);
+            HWND box = waitForWindow(kRestartQuestion);
+            question = read(box);
+            if (!box) {
+                PostMessageW(page, WM_COMMAND, IDCANCEL, 0);
+                return;
+            }
+            defaultButton = SendMessageW(GetDlgItem(box, IDCANCEL), WM_GETDLGCODE, 0, 0);
+            click(box, answer);
+        });
+        EXPECT_EQ(result, IDCANCEL);
+        ASSERT_TRUE(question.found) << "no question";
+        EXPECT_TRUE(defaultButton & DLGC_DEFPUSHBUTTON) << "Cancel is the default";
+        bool textShown = false;
+        for (const auto& text : question.text) textShown = textShown || text.second == stringTable(2062);
+        EXPECT_TRUE(textShown);
+        EXPECT_EQ(data.restartBrowser, answer == IDOK) << answer;
+    }
+}
+
+TEST_F(ClosingPages, BackKeepsTheRestartBoxAndWithoutTheBoxTheDecisionStays) {
+    SetupCompleteData data = plainRecord();
+    data.showBack = true;
+    data.showRestartBox = true;
+    CSetupComplete withBox(data);
+    EXPECT_EQ(showDriven(withBox, [&] {
+                  HWND page = waitForWindow(kComplete);
+                  SendMessageW(GetDlgItem(page, 3044), BM_SETCHECK, BST_UNCHECKED, 0);
+                  click(page, 1029);
+              }),
+              1029);
+    EXPECT_FALSE(data.restartBrowser) << "Back asks nothing and keeps the box";
+
+    SetupCompleteData noBox = plainRecord();
+    noBox.restartBrowser = false;
+    CSetupComplete withoutBox(noBox);
+    EXPECT_EQ(showDriven(withoutBox, [&] {
+                  HWND page = waitForWindow(kComplete);
+                  // The close box is Close.
+                  PostMessageW(page, WM_SYSCOMMAND, SC_CLOSE, 0);
+              }),
+              IDCANCEL);
+    EXPECT_FALSE(noBox.restartBrowser);
+    EXPECT_EQ(FindWindowW(nullptr, kRestartQuestion), nullptr);
+}
+
+TEST_F(ClosingPages, TheRestoreSecurityPageReturnsTheBoxStateAlsoOnBack) {
+    RestoreSecurityData data;
+    data.restore = true;
+    data.showBack = true;
+    CRestoreSecurityDialog back(data);
+    Seen seen;
+    bool stayedOpen = false;
+    EXPECT_EQ(showDriven(back, [&] {
+                  HWND page = waitForWindow(kRestore);
+                  seen = read(page);
+                  screenshot(page, "closing_restore_en");
+                  // Neither Esc nor the close box leaves the page.
+                  PostMessageW(page, WM_COMMAND, IDCANCEL, 0);
+                  PostMessageW(page, WM_SYSCOMMAND, SC_CLOSE, 0);
+                  Sleep(300);
+                  stayedOpen = IsWindow(page) && IsWindowEnabled(page);
+                  SendMessageW(GetDlgItem(page, 6001), BM_SETCHECK, BST_UNCHECKED, 0);
+                  click(page, 1029);
+              }),
+              1029);
+    ASSERT_TRUE(seen.found);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_TRUE(seen.checked[6001]);
+    EXPECT_TRUE(seen.visible[1029]);
+    EXPECT_EQ(seen.text[6002], L"Restore Orun security prompts");
+    EXPECT_NE(seen.text[6005].find(L"<A HREF=\"https://orun.kyn.example/help/restore-prompts.html\">More information</A>"),
+              std::wstring::npos);
+    EXPECT_FALSE(data.restore);
+
+    data.showBack = false;
+    CRestoreSecurityDialog next(data);
+    EXPECT_EQ(showDriven(next, [&] {
+                  HWND page = waitForWindow(kRestore);
+                  seen = read(page);
+                  SendMessageW(GetDlgItem(page, 6001), BM_SETCHECK, BST_CHECKED, 0);
+                  click(page, IDOK);
+              }),
+              IDOK);
+    EXPECT_FALSE(seen.visible[1029]);
+    EXPECT_FALSE(seen.checked[6001]) << "the box starts as the record says";
+    EXPECT_TRUE(data.restore);
+}
+
+TEST_F(ClosingPages, ThePluginNoticeEndsOnlyWithNext) {
+    COrunPluginDialog notice;
+    Seen seen;
+    bool stayedOpen = false, closeGreyed = false, maximizeBox = true;
+    EXPECT_EQ(showDriven(notice, [&] {
+                  HWND page = waitForWindow(kPlugin);
+                  seen = read(page);
+                  screenshot(page, "closing_plugin_en");
+                  closeGreyed = (GetMenuState(GetSystemMenu(page, FALSE), SC_CLOSE, MF_BYCOMMAND) & MF_GRAYED) != 0;
+                  maximizeBox = (GetWindowLongPtrW(page, GWL_STYLE) & WS_MAXIMIZEBOX) != 0;
+                  PostMessageW(page, WM_COMMAND, IDCANCEL, 0);
+                  PostMessageW(page, WM_SYSCOMMAND, SC_CLOSE, 0);
+                  Sleep(300);
+                  stayedOpen = IsWindow(page) && IsWindowEnabled(page);
+                  click(page, IDOK);
+              }),
+              IDOK);
+    ASSERT_TRUE(seen.found);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_TRUE(closeGreyed);
+    EXPECT_FALSE(maximizeBox);
+    EXPECT_EQ(seen.text[5001], L"Orun content is disabled in web browsers");
+    EXPECT_EQ(seen.visible.count(1029), 0u) << "no Back";
+}
+
+namespace {
+// The error page is no IDialog: the main flow shows it directly.
+class ErrorPageShown : public IDialog {
+public:
+    explicit ErrorPageShown(int code) : page_(code) {}
+    INT_PTR showModal() override { return page_.DoModal(nullptr); }
+
+private:
+    CSetupCompleteError page_;
+};
+}  // namespace
+
+TEST_F(ClosingPages, TheErrorPageShowsTheCodeInItsFormatText) {
+    Seen seen;
+    ErrorPageShown failed(1603);
+    EXPECT_EQ(showDriven(failed, [&] {
+                  HWND page = waitForWindow(kIncomplete);
+                  seen = read(page);
+                  PostMessageW(page, WM_SYSCOMMAND, SC_CLOSE, 0);
+              }),
+              IDCANCEL);
+    ASSERT_TRUE(seen.found);
+    EXPECT_EQ(seen.text[3071], L"Error Code: 1603");
+
+    ErrorPageShown negative(-1);
+    EXPECT_EQ(showDriven(negative, [&] {
+                  HWND page = waitForWindow(kIncomplete);
+                  seen = read(page);
+                  click(page, IDCANCEL);
+              }),
+              IDCANCEL);
+    EXPECT_EQ(seen.text[3071], L"Error Code: -1");
+}
+
+namespace {
+// The page window of this process's main thread.
+HWND waitForOwnPage(DWORD thread, DWORD ms = 15000) {
+    for (DWORD waited = 0; waited < ms; waited += 20) {
+        HWND found = nullptr;
+        EnumThreadWindows(
+            thread,
+            [](HWND window, LPARAM out) -> BOOL {
+                wchar_t name[16] = {};
+                GetClassNameW(window, name, 16);
+                if (!IsWindowVisible(window) || lstrcmpW(name, L"#32770") != 0) return TRUE;
+                *reinterpret_cast<HWND*>(out) = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        if (found) {
+            Sleep(300);
+            return found;
+        }
+        Sleep(20);
+    }
+    return nullptr;
+}
+}  // namespace
+
+// Every page in each of the eleven languages: its own caption, and a picture
+// of it for a look at whether the texts fit their controls.
+TEST_F(ClosingPages, EveryPageComesInEveryLanguage) {
+    struct Language {
+        LANGID id;
+        const char* name;
+    };
+    const Language languages[] = {{1033, "en"}, {1031, "de"}, {1034, "es"}, {1036, "fr"}, {1040, "it"}, {1053, "sv"},
+                                  {1028, "zh_TW"}, {1041, "ja"}, {1042, "ko"}, {1046, "pt_BR"}, {2052, "zh_CN"}};
+    const DWORD thread = GetCurrentThreadId();
+    std::map<std::string, std::wstring> english;
+    for (const Language& language : languages) {
+        Resource::setUiLanguage(language.id);
+        auto shoot = [&](IDialog& page, const char* what, int endId) {
+            std::wstring caption;
+            const INT_PTR result = showDriven(page, [&] {
+                HWND window = waitForOwnPage(thread);
+                if (!window) return;
+                caption = textOf(window);
+                screenshot(window, (std::string("closing_") + what + "_" + language.name).c_str());
+                click(window, endId);
+            });
+            EXPECT_EQ(result, endId) << what << " " << language.name;
+            EXPECT_FALSE(caption.empty()) << what << " " << language.name;
+            if (language.id == 1033) {
+                english[what] = caption;
+            } else {
+                EXPECT_NE(caption, english[what]) << what << " " << language.name << " is the English page";
+            }
+        };
+        // Every row that can be shown together.
+        SetupCompleteData data = plainRecord();
+        data.showBack = true;
+        data.showSecurityText = true;
+        data.showRestartBox = true;
+        CSetupComplete complete(data);
+        shoot(complete, "complete", IDCANCEL);
+        ErrorPageShown error(1603);
+        shoot(error, "error", IDCANCEL);
+        COrunPluginDialog notice;
+        shoot(notice, "plugin", IDOK);
+        RestoreSecurityData record;
+        record.showBack = true;
+        CRestoreSecurityDialog restore(record);
+        shoot(restore, "restore", IDOK);
+    }
+}
+
+namespace {
+const char* const kPolicyKey = "SOFTWARE\\OrunSoft";
+
+void setMarker(const char* name) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kPolicyKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
+    RegCloseKey(key);
+}
+
+bool hasMarker(const char* name) {
+    char value[16] = {};
+    DWORD size = sizeof(value);
+    return RegGetValueA(HKEY_LOCAL_MACHINE, kPolicyKey, name, RRF_RT_REG_SZ, nullptr, value, &size) == ERROR_SUCCESS;
+}
+
+void deleteMarker(const char* name) { RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kPolicyKey, name); }
+}  // namespace
+
+// This launcher is a 64-bit process: the package's restart markers are not
+// taken up and the verification page is never mentioned.
+TEST_F(ClosingPages, TheRecordOfA64BitRunAndTheMarkersItClears) {
+    setMarker("IERESTART");
+    setMarker("FIREFOXRESTART");
+    SetupCompleteData data;
+    InitSetupCompleteData(data, true, true, true);
+    EXPECT_FALSE(data.restartIE);
+    EXPECT_FALSE(data.restartFirefox);
+    EXPECT_FALSE(data.showRestartBox);
+    EXPECT_FALSE(data.bShowVerifyPage);
+    EXPECT_TRUE(data.restartBrowser);
+    EXPECT_TRUE(data.showBack);
+    EXPECT_TRUE(data.showSecurityText);
+    EXPECT_FALSE(data.sponsorOffer);
+
+    // A declined restart clears the markers that were found, and only those.
+    SetupCompleteData declined;
+    declined.restartIE = true;
+    declined.showRestartBox = true;
+    declined.restartBrowser = false;
+    ProcessSetupCompleteData(declined, "");
+    EXPECT_FALSE(hasMarker("IERESTART"));
+    EXPECT_TRUE(hasMarker("FIREFOXRESTART"));
+    deleteMarker("FIREFOXRESTART");
+}

@@ -86,6 +86,16 @@ class WelcomePages(PrefixTestCase):
         self.assertEqual(self.prefix.finish(started), 0)
         self.assertNotIn("Wrapper: Extract MSI ...", self.messages())
 
+    def test_a_deployment_kit_run_starts_on_the_destination_page_and_ends_without_closing_pages(self):
+        started = self.prefix.start_launcher("LAUNCHEDFROMODK=1", r"INSTALLDIR=C:\Kit Place")
+        page = self.prefix.click(DESTINATION, IDOK)
+        self.assertFalse(page.controls[BACK].visible)
+        self.assertEqual(page[FOLDER], r"C:\Kit Place")
+        self.assertEqual(self.prefix.finish(started), 0)
+        messages = self.messages()
+        self.assertNotIn("The installer will display the Setup Complete dialog", messages)
+        self.assertEqual(self.prefix.reg_query(RUNTIME_KEY, "OrunHome").rstrip("\\"), r"C:\Kit Place")
+
     def test_the_folder_chosen_in_the_browser_is_where_the_runtime_goes(self):
         os.makedirs(self.prefix.host_path(r"C:\Chosen Place"))
         started = self.prefix.start_launcher()
@@ -99,6 +109,8 @@ class WelcomePages(PrefixTestCase):
         page = self.prefix.page(DESTINATION)
         self.assertEqual(page[FOLDER], r"C:\Chosen Place")
         self.prefix.click(DESTINATION, IDOK)
+        self.assertTrue(self.prefix.gone(DESTINATION))
+        self.prefix.click("Orun Setup - Complete", IDCANCEL, timeout_ms=240000)
         self.assertEqual(self.prefix.finish(started), 0)
         self.assertIn("Selected Folder: C:\\Chosen Place\r\n", self.messages())
         self.assertEqual(self.prefix.reg_query(RUNTIME_KEY, "OrunHome").rstrip("\\"), r"C:\Chosen Place")

@@ -61,6 +61,25 @@ def shared_display():
         return None
 
 
+def start_display():
+    """An X server of one prefix's own, so that suites running side by side
+    never share a screen (nor a screenshot): (process, ":N"), or (None, None)."""
+    if not shutil.which("Xvfb"):
+        return None, None
+    read, write = os.pipe()
+    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                            pass_fds=(write,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL, start_new_session=True)
+    os.close(write)
+    with os.fdopen(read) as f:
+        number = f.readline().strip()  # written once the server accepts clients
+    if not number:
+        proc.kill()
+        proc.wait(timeout=30)
+        return None, None
+    return proc, ":" + number
+
+
 class Control:
     def __init__(self, visible, enabled, checked, text):
         self.visible, self.enabled, self.checked, self.text = visible, enabled, checked, text
@@ -102,13 +121,18 @@ class Prefix:
         # A fixed user language, so that the launcher's own choice is predictable.
         self.env = dict(os.environ, WINEPREFIX=self.path, LANG="en_US.UTF-8", LC_ALL="en_US.UTF-8", **WINE_ENV)
         self.env.pop("DISPLAY", None)
-        self.display = shared_display()
+        self.xvfb, self.display = start_display()
+        if not self.display:
+            self.display = shared_display()
         if self.display:
             self.env["DISPLAY"] = self.display
 
     def close(self):
         subprocess.run(["wineserver", "-k"], env=self.env, timeout=60, stderr=subprocess.DEVNULL)
         subprocess.run(["wineserver", "-w"], env=self.env, timeout=60, stderr=subprocess.DEVNULL)
+        if self.xvfb:
+            self.xvfb.terminate()
+            self.xvfb.wait(timeout=30)
         shutil.rmtree(self.path, ignore_errors=True)
 
     def wine(self, *args, timeout=120):

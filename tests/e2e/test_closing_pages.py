@@ -99,6 +99,8 @@ class ClosingPages(PrefixTestCase):
 
     def test_the_error_page_in_german_and_japanese_closes_by_its_box_and_esc(self):
         started = self.failed_install("/lang:1031", welcome="Orun-Setup - Willkommen")
+        self.prefix.page("Orun-Setup - Fortschritt", timeout_ms=120000)
+        self.prefix.screenshot("progress_page_de")
         page = self.prefix.page("Orun-Setup - Nicht abgeschlossen", timeout_ms=240000)
         self.prefix.screenshot("closing_error_de")
         self.assertEqual(page[3071], "Fehlercode: 1603")
@@ -106,6 +108,8 @@ class ClosingPages(PrefixTestCase):
         self.assertEqual(self.prefix.finish(started), 1603)
 
         started = self.failed_install("/lang:1041", welcome="Orun セットアップ - ようこそ")
+        self.prefix.page("Orun セットアップ - 進行状況", timeout_ms=120000)
+        self.prefix.screenshot("progress_page_ja")
         title = "Orun セットアップ - 未完了"
         page = self.prefix.page(title, timeout_ms=240000)
         self.prefix.screenshot("closing_error_ja")

@@ -139,17 +139,17 @@ class WelcomePages(PrefixTestCase):
             self.assertIn("https://orun.kyn.example/en/legal/install-data.html", f.read())
 
     def test_both_pages_in_german_and_japanese(self):
-        for lang, welcome, destination, title, confirm in (
-                ("1031", "Orun-Setup - Willkommen", "Orun-Setup - Zielordner", "Willkommen bei Orun", "Orun-Setup"),
-                ("1041", "Orun セットアップ - ようこそ", "Orun セットアップ - インストール先フォルダ", "Orun へようこそ",
+        for lang, shot, welcome, destination, title, confirm in (
+                ("1031", "de", "Orun-Setup - Willkommen", "Orun-Setup - Zielordner", "Willkommen bei Orun", "Orun-Setup"),
+                ("1041", "ja", "Orun セットアップ - ようこそ", "Orun セットアップ - インストール先フォルダ", "Orun へようこそ",
                  "Orun セットアップ")):
             started = self.prefix.start_launcher(f"/lang:{lang}")
             self.prefix.click(welcome, BOX)
             page = self.prefix.click(welcome, IDOK)
-            self.prefix.screenshot(f"welcome_{lang}")
+            self.prefix.screenshot(f"welcome_{shot}")
             self.assertEqual(page[1016], title)
             self.prefix.page(destination)
-            self.prefix.screenshot(f"destination_{lang}")
+            self.prefix.screenshot(f"destination_{shot}")
             self.prefix.page(destination, "close")
             self.prefix.click(confirm, IDYES)
             self.assertEqual(self.prefix.finish(started), 0)

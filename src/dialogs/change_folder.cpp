@@ -8,6 +8,7 @@
 #include "base/report.h"
 #include "base/tstrings.h"
 #include "config/install_config_data.h"
+#include "dialogs/page_text.h"
 #include "dialogs/welcome_dialog.h"
 
 namespace {
@@ -145,12 +146,8 @@ bool CChangeFolder::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
 }
 
 void CChangeFolder::showFolder(HWND control) {
-    // Setting a static's text repaints it at once, which asks for its colours
-    // again: only a changed text is set, or the painting would never end.
-    const std::wstring wanted = tstrings::fromACP(folder_);
-    wchar_t shown[MAX_PATH + 1] = {};
-    GetWindowTextW(control, shown, MAX_PATH + 1);
-    if (wanted != shown) SetWindowTextW(control, wanted.c_str());
+    // Called while painting: only a changed text may be set.
+    setTextIfChanged(control, tstrings::fromACP(folder_));
 }
 
 void CChangeFolder::finish(INT_PTR code) {

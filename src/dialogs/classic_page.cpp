@@ -99,6 +99,13 @@ INT_PTR ClassicPage::paintStatic(HDC dc, HFONT font, bool transparent, HBRUSH br
     return reinterpret_cast<INT_PTR>(brush);
 }
 
+INT_PTR ClassicPage::paintTitleOrWhite(WPARAM wParam, LPARAM lParam, int titleId, HFONT titleFont) {
+    if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == titleId) {
+        return paintStatic(reinterpret_cast<HDC>(wParam), titleFont, true, backgroundBrush());
+    }
+    return reinterpret_cast<INT_PTR>(whiteBrush());
+}
+
 void ClassicPage::drawBitmap(HDC dc, unsigned bitmapId) {
     auto found = bitmaps_.find(bitmapId);
     if (found == bitmaps_.end()) {

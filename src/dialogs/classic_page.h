@@ -19,6 +19,12 @@ inline constexpr COLORREF kBackground = RGB(231, 229, 213);
 
 class ClassicPage : public DialogBase {
 public:
+    // A string of the string table in the run's language, as UTF-16; empty
+    // (and reported) when it is missing.
+    static std::wstring loadText(unsigned id);
+    // The same, in the ANSI code page (addresses, format texts).
+    static std::string loadString(unsigned id);
+
     using DialogBase::DialogBase;
     ~ClassicPage() override;
 
@@ -40,6 +46,9 @@ protected:
     // Answers WM_CTLCOLORSTATIC for a page's own static: the font (when given)
     // and the background mode on the device context, the brush as the result.
     INT_PTR paintStatic(HDC dc, HFONT font, bool transparent, HBRUSH brush);
+    // WM_CTLCOLORSTATIC of a page whose only band text is its title: the title
+    // in `titleFont` on the background brush, every other static on white.
+    INT_PTR paintTitleOrWhite(WPARAM wParam, LPARAM lParam, int titleId, HFONT titleFont);
     static HBRUSH whiteBrush() { return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)); }
     static HBRUSH nullBrush() { return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)); }
     // Draws a bitmap resource unscaled at the control's top-left corner.
@@ -63,10 +72,6 @@ protected:
     // Disable the window, release the drawing objects, end with the code.
     void endPage(INT_PTR code);
 
-    // A string of the string table in the run's language, as UTF-16.
-    static std::wstring loadText(unsigned id);
-    // The same, in the ANSI code page (addresses, format texts).
-    static std::string loadString(unsigned id);
 
 private:
     void drawBanner(HDC dc, HWND control);

@@ -44,11 +44,7 @@ bool CRestoreSecurityDialog::onMessage(UINT message, WPARAM wParam, LPARAM lPara
         }
         case WM_CTLCOLORSTATIC:
             if (paintShared(message, wParam, lParam, result)) return true;
-            if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == kTitle) {
-                result = paintStatic(reinterpret_cast<HDC>(wParam), bold_, true, backgroundBrush());
-            } else {
-                result = reinterpret_cast<INT_PTR>(whiteBrush());
-            }
+            result = paintTitleOrWhite(wParam, lParam, kTitle, bold_);
             return true;
         default:
             return paintShared(message, wParam, lParam, result);

@@ -2,9 +2,6 @@
 
 #include <string>
 
-#include "base/report.h"
-#include "base/resource.h"
-
 namespace {
 const int kTitle = 1016;
 const int kText = 1017;
@@ -21,15 +18,6 @@ const unsigned kSetupCaption = 2043;
 
 const size_t kMaxText = 256;
 
-std::wstring text(unsigned id) {
-    try {
-        return StringResource(id).wstring();
-    } catch (const std::exception& e) {
-        REPORT_EXCEPTION(e);
-        return std::wstring();
-    }
-}
-
 std::wstring limited(std::wstring value) {
     if (value.size() > kMaxText - 1) value.resize(kMaxText - 1);
     return value;
@@ -38,10 +26,10 @@ std::wstring limited(std::wstring value) {
 
 bool ConfirmCancelSetup(HWND owner) {
     // Wide text: the question may be in a language the ANSI code page lacks.
-    std::wstring question = text(kCancelQuestion);
+    std::wstring question = ClassicPage::loadText(kCancelQuestion);
     const size_t conversion = question.find(L"%s");
     if (conversion != std::wstring::npos) question.replace(conversion, 2, L"1.9.0");
-    const std::wstring caption = text(kSetupCaption);
+    const std::wstring caption = ClassicPage::loadText(kSetupCaption);
     return MessageBoxW(owner, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 

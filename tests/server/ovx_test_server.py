@@ -351,6 +351,9 @@ class TestServer:
         conn.sendall(data)
         if route.failure == "cut":
             # A reset, not an orderly end: the client sees the connection break.
+            # It comes a moment later, so that the client has read the head: a
+            # reset throws away what the client has not read yet.
+            time.sleep(0.5)
             conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
 
     # ---- the control interface of the Windows test suites ---------------------------------

@@ -1,6 +1,9 @@
 #include "dialogs/setup_complete.h"
 
+#include <algorithm>
 #include <initializer_list>
+#include <string>
+#include <utility>
 
 #include "base/maker_addresses.h"
 #include "dialogs/closing_rules.h"
@@ -72,9 +75,48 @@ void CSetupComplete::initDialog() {
     }
     makeLink(kUpdateLink, kUpdateAddress);
     MakeLink4SysLinkCtrl(item(kSecurityLink), maker::kSecurityLevelUrl);
+    keepRestartRowBelowVerifyText();
 
     focusControl(IDCANCEL);
     bringToFront(IDCANCEL);
+}
+
+namespace {
+RECT rectInParent(HWND control) {
+    RECT rect = {};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+}  // namespace
+
+// The verification text wraps to a second line at the page's font size, which
+// the restart row would cover: the row moves down below it, as far as the
+// white area allows.
+void CSetupComplete::keepRestartRowBelowVerifyText() {
+    if (!data_.bShowVerifyPage || !data_.showRestartBox) return;
+    HWND verify = item(kVerifyText);
+    const RECT verifyRect = rectInParent(verify);
+    const int length = GetWindowTextLengthW(verify);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(verify, text.data(), length + 1);
+    RECT needed = {0, 0, verifyRect.right - verifyRect.left, 0};
+    HDC dc = GetDC(verify);
+    HGDIOBJ old = SelectObject(dc, normal_);
+    DrawTextW(dc, text.c_str(), length, &needed, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
+    SelectObject(dc, old);
+    ReleaseDC(verify, dc);
+
+    const RECT box = rectInParent(item(kRestartBox));
+    const RECT saveWork = rectInParent(item(kSaveWork));
+    const RECT white = rectInParent(item(page::kWhiteArea));
+    const LONG textBottom = verifyRect.top + needed.bottom;
+    const LONG room = white.bottom - saveWork.bottom;
+    const LONG shift = std::min(textBottom - box.top, room);
+    if (shift <= 0) return;
+    for (const auto& [id, rect] : {std::pair{kRestartBox, box}, std::pair{kSaveWork, saveWork}}) {
+        SetWindowPos(item(id), nullptr, rect.left, rect.top + shift, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 INT_PTR CSetupComplete::paint(HDC dc, HWND control) {

@@ -17,6 +17,7 @@ protected:
 
 private:
     void initDialog();
+    void keepRestartRowBelowVerifyText();
     INT_PTR paint(HDC dc, HWND control);
     void close();
 

@@ -195,13 +195,28 @@ TEST_F(ClosingPages, TheCompletionPageShowsOnlyTheRowsItsRecordAsksFor) {
     data.showRestartBox = true;
     CSetupComplete complete(data);
     Seen seen;
+    LONG verifyBottom = 0, boxTop = 0;
     showDriven(complete, [&] {
         HWND page = waitForWindow(kComplete);
         seen = read(page);
+        // Where the wrapped verification text ends, in the control's own font.
+        HWND verify = GetDlgItem(page, 3039);
+        RECT rect = {}, box = {};
+        GetWindowRect(verify, &rect);
+        GetWindowRect(GetDlgItem(page, 3044), &box);
+        RECT needed = {0, 0, rect.right - rect.left, 0};
+        HDC dc = GetDC(verify);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(verify, WM_GETFONT, 0, 0)));
+        DrawTextW(dc, seen.text[3039].c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
+        SelectObject(dc, old);
+        ReleaseDC(verify, dc);
+        verifyBottom = rect.top + needed.bottom;
+        boxTop = box.top;
         screenshot(page, "closing_complete_restart_en");
         click(page, IDCANCEL);  // ticked: no question
     });
     ASSERT_TRUE(seen.found);
+    EXPECT_GE(boxTop, verifyBottom) << "the restart box covers the verification text";
     EXPECT_FALSE(seen.visible[1029]);
     EXPECT_TRUE(seen.visible[3039]);
     EXPECT_FALSE(seen.visible[3045]);

@@ -26,7 +26,7 @@ WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml=", "WINEARC
 PACKAGE_WIN = "C:\\users\\{user}\\AppData\\LocalLow\\Kyn\\Orun\\ovx1.9.0_x64\\ovx1.9.0.msi"
 MSIEXEC_WIN = "C:\\windows\\system32\\msiexec.exe"
 # A file of the last data component: present only if the whole package went in.
-INSTALLED_PROBE = ("drive_c", "Program Files", "Orun", "ovx-1.9.0", "bench", "data15.bin")
+INSTALLED_PROBE = ("drive_c", "Program Files", "Orun", "ovx1.9.0", "bench", "data15.bin")
 INSTALL_TIMEOUT = 300
 STEP_TIMEOUT = 120
 

@@ -37,7 +37,7 @@ fi
 rm -f "$regfile"
 package="$user_dir/AppData/LocalLow/Kyn/Orun/ovx1.9.0_x64/ovx1.9.0.msi"
 echo "package cache: $( [ -f "$package" ] && echo "$package ($(stat -c %s "$package") bytes)" || echo missing)"
-home="$WINEPREFIX/drive_c/Program Files/Orun/ovx-1.9.0"
-echo "== installed files under C:\\Program Files\\Orun\\ovx-1.9.0"
+home="$WINEPREFIX/drive_c/Program Files/Orun/ovx1.9.0"
+echo "== installed files under C:\\Program Files\\Orun\\ovx1.9.0"
 ( cd "$home" 2>/dev/null && find . -type f | sed 's/^\./    /' ) || echo "    (none)"
 [ "${code:-1}" = 0 ]

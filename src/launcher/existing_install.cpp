@@ -176,9 +176,7 @@ bool IsSameOrOlderBuildInstalled(const std::string& versionText) {
         return false;
     }
     // The text of a decimal number, whatever the value's type says.
-    std::string text(value.data.begin(), value.data.end());
-    text = text.substr(0, text.find('\0'));
-    const int build = std::atoi(text.c_str());
+    const int build = std::atoi(value.text().c_str());
     if (build <= product::kBuildNumber) {
         LOG_INFO(tstrings::format("Existing build: %d is same/older than current build: %d", build, product::kBuildNumber));
         return true;

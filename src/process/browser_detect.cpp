@@ -19,9 +19,7 @@ bool readText(const RegKey& key, const std::string& name, std::string& text) {
     RegValue value;
     if (key.query(name, value) != ERROR_SUCCESS) return false;
     if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return false;
-    text.assign(value.data.begin(), value.data.end());
-    const size_t end = text.find('\0');
-    if (end != std::string::npos) text.resize(end);
+    text = value.text();
     return true;
 }
 

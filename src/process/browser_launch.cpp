@@ -71,8 +71,5 @@ void LaunchIE() {
         LOG_INFO("LaunchIE ---- failed to get value of the IExplore.exe string ---- ");
         return;
     }
-    std::string program(value.data.begin(), value.data.end());
-    const size_t end = program.find('\0');
-    if (end != std::string::npos) program.resize(end);
-    Executor::ExecProcessAsDesktopUser(program, tstrings::format(" %s", maker::kVerificationPageUrl));
+    Executor::ExecProcessAsDesktopUser(value.text(), tstrings::format(" %s", maker::kVerificationPageUrl));
 }

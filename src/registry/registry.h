@@ -10,6 +10,12 @@
 struct RegValue {
     DWORD type = REG_NONE;
     std::vector<unsigned char> data;
+
+    // The bytes as text up to the first NUL; a value without one is taken whole.
+    std::string text() const {
+        std::string all(data.begin(), data.end());
+        return all.substr(0, all.find('\0'));
+    }
 };
 
 // A key that passes its view flags (0, KEY_WOW64_32KEY or KEY_WOW64_64KEY)

@@ -1,5 +1,4 @@
 """The closing pages the launcher shows: the completion page and the error page."""
-import subprocess
 import unittest
 
 from harness import PrefixTestCase

@@ -114,18 +114,27 @@ HWND waitForWindow(const wchar_t* escapedTitle, DWORD ms) {
     return window;
 }
 
-// Prints the page's controls, then acts on it: "texts" only reads, "close"
-// uses the close box, "esc" presses Esc in the control that has the focus.
-int act(const wchar_t* verb, const wchar_t* title, DWORD ms) {
-    HWND window = waitForWindow(title, ms);
+// Waits for the window, lets it settle (paint, fill its tree), then prints
+// "window found" and its controls; prints "no window" and returns null when
+// none came.
+HWND findAndPrint(const wchar_t* escapedTitle, DWORD ms, DWORD settleMs) {
+    HWND window = waitForWindow(escapedTitle, ms);
     if (!window) {
         std::printf("no window\n");
-        return 3;
+        return nullptr;
     }
-    Sleep(300);  // let it paint for a screenshot
+    Sleep(settleMs);
     std::printf("window found\n");
     EnumChildWindows(window, printControl, 0);
     std::fflush(stdout);
+    return window;
+}
+
+// Prints the page's controls, then acts on it: "texts" only reads, "close"
+// uses the close box, "esc" presses Esc in the control that has the focus.
+int act(const wchar_t* verb, const wchar_t* title, DWORD ms) {
+    HWND window = findAndPrint(title, ms, 300);  // painted, for a screenshot
+    if (!window) return 3;
     if (std::wcscmp(verb, L"close") == 0) {
         PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     } else if (std::wcscmp(verb, L"esc") == 0) {
@@ -154,15 +163,8 @@ int gone(const wchar_t* escapedTitle, DWORD ms) {
 }
 
 int click(const wchar_t* title, DWORD ms, int buttonId) {
-    HWND window = waitForWindow(title, ms);
-    if (!window) {
-        std::printf("no window\n");
-        return 3;
-    }
-    Sleep(300);  // let it paint for a screenshot
-    std::printf("window found\n");
-    EnumChildWindows(window, printControl, 0);
-    std::fflush(stdout);
+    HWND window = findAndPrint(title, ms, 300);  // painted, for a screenshot
+    if (!window) return 3;
     HWND button = GetDlgItem(window, buttonId);
     if (!button) {
         std::printf("no button %d\n", buttonId);
@@ -207,15 +209,8 @@ int watchBar(const wchar_t* title, DWORD ms) {
 // The browser belongs to another process, and BFFM_SETSELECTIONW takes a
 // pointer: the path is written into that process first.
 int browse(const wchar_t* title, DWORD ms, const wchar_t* path) {
-    HWND window = waitForWindow(title, ms);
-    if (!window) {
-        std::printf("no window\n");
-        return 3;
-    }
-    Sleep(500);  // the tree fills after the dialog shows
-    std::printf("window found\n");
-    EnumChildWindows(window, printControl, 0);
-    std::fflush(stdout);
+    HWND window = findAndPrint(title, ms, 500);  // the tree fills after the dialog shows
+    if (!window) return 3;
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);

@@ -7,6 +7,7 @@
 #include "base/report.h"
 #include "base/sys_info.h"
 #include "base/tstrings.h"
+#include "base/win_handles.h"
 
 HMODULE OVX_System_LoadLibrary() {
     char dir[MAX_PATH] = {};
@@ -55,9 +56,11 @@ HFONT CreateDialogFont(int points, bool bold) {
     GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_SENGCOUNTRY, country, sizeof(country));
     const std::string face = dialogFontFace(country, SysInfo::getOsVersionClass());
 
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
+    int dpi = 96;
+    {
+        const WindowDC screen(nullptr);
+        if (screen.get()) dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
+    }
 
     LOGFONTA font = {};
     font.lfHeight = -MulDiv(points, dpi, 72);

@@ -1,8 +1,6 @@
 #include "base/dll.h"
 
-#include "base/file_utils.h"
 #include "base/sys_error.h"
-#include "base/sys_info.h"
 #include "base/tstrings.h"
 
 Dll::Dll(const std::wstring& path) : path_(path) {
@@ -33,5 +31,12 @@ Dll& Dll::operator=(Dll&& other) noexcept {
 }
 
 Dll loadSystemDll(const std::string& name) {
-    return Dll(tstrings::fromACP(FileUtils::combinePath(SysInfo::getSystem32Dir(), name)));
+    // The plain call: the system facts themselves load their libraries through here.
+    wchar_t folder[MAX_PATH] = {};
+    const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) {
+        const DWORD code = GetLastError();
+        throw QDS_ERROR(SysError("GetSystemDirectoryW failed", functionAddress(&GetSystemDirectoryW), code));
+    }
+    return Dll(std::wstring(folder, n) + L"\\" + tstrings::fromACP(name));
 }

@@ -1,4 +1,4 @@
-#include "base/file_utils.h"
+#include "base/file_paths.h"
 
 namespace FileUtils {
 namespace {

@@ -9,6 +9,7 @@
 #include "base/sys_error.h"
 #include "base/tstrings.h"
 #include "base/win.h"
+#include "base/win_handles.h"
 
 namespace FileUtils {
 namespace {
@@ -104,11 +105,8 @@ std::string createTempFile(const std::string& prefix, const std::string& extensi
     for (unsigned i = 0; i < 100; ++i) {
         const std::string name =
             removeTrailingSlash(dir) + "\\" + prefix + std::to_string(static_cast<unsigned long long>(ticks) + i) + "." + extension;
-        HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE) {
-            CloseHandle(h);
-            return name;
-        }
+        const UniqueHandle created(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (created.valid()) return name;
     }
     throw std::runtime_error("cannot create temp file");
 }

@@ -1,15 +1,12 @@
 #pragma once
-// Paths and files. Paths are narrow (ANSI code page); '\\' and '/' both separate.
+// Files. Paths are narrow (ANSI code page); '\\' and '/' both separate.
 #include <string>
 
-namespace FileUtils {
-
-std::string removeTrailingSlash(const std::string& path);
-std::string dirname(const std::string& path);   // up to and including the last separator, or ".\\"
-std::string basename(const std::string& path);  // after the last separator
-std::string combinePath(const std::string& dir, const std::string& name);
+#include "base/file_paths.h"
 
 #ifdef _WIN32
+namespace FileUtils {
+
 struct FileVersion {
     int major = 0;
     int minor = 0;
@@ -45,6 +42,5 @@ private:
     std::string path_;
     bool remove_ = true;
 };
-#endif
-
 }  // namespace FileUtils
+#endif

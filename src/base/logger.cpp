@@ -5,20 +5,52 @@
 #include <share.h>
 #include <sys/stat.h>
 
-#include "base/file_utils.h"
+#include "base/file_paths.h"
 #include "base/log_line.h"
-#include "base/sys_info.h"
 
+// Everything else of base/ logs through the logger, so it finds its folder and
+// its module name through the plain system calls.
 namespace {
 const char* const kLogFileName = "qusched.log";
 const int kOpenAttempts = 10;
 
+// The user's temporary folder; empty when the system gives none.
+std::string tempFolder() {
+    std::string buffer(MAX_PATH, '\0');
+    DWORD n = GetTempPathA(static_cast<DWORD>(buffer.size()), &buffer[0]);
+    if (n > buffer.size()) {
+        buffer.resize(n);
+        n = GetTempPathA(static_cast<DWORD>(buffer.size()), &buffer[0]);
+    }
+    buffer.resize(n < buffer.size() ? n : 0);
+    return FileUtils::removeTrailingSlash(buffer);
+}
+
 std::string logPathOrEmpty() {
     try {
-        return FileUtils::combinePath(SysInfo::getTempDir(), kLogFileName);
+        return FileUtils::combinePath(tempFolder(), kLogFileName);
     } catch (...) {
         return std::string();  // nothing gets written without a path
     }
+}
+
+// The executable's base name, or "Unknown".
+std::string computeModuleName() {
+    std::string buffer(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameA(nullptr, &buffer[0], static_cast<DWORD>(buffer.size()));
+        if (n == 0) return "Unknown";
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            return FileUtils::basename(buffer);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+const std::string& moduleName() {
+    static const std::string name = computeModuleName();
+    return name;
 }
 }  // namespace
 
@@ -34,7 +66,7 @@ void Logger::write(int level, const char* file, int line, const std::string& fun
     SYSTEMTIME now;
     GetLocalTime(&now);
     LogLineFields fields{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds,
-                         SysInfo::getModuleName(), GetCurrentProcessId(), GetCurrentThreadId(), baseNameOf(file),
+                         moduleName(), GetCurrentProcessId(), GetCurrentThreadId(), baseNameOf(file),
                          static_cast<unsigned>(line), function, level, message};
     const std::string text = formatLogLine(fields);
 

@@ -2,17 +2,14 @@
 
 #include "base/logger.h"
 #include "base/tstrings.h"
+#include "base/memory_holders.h"
 
 std::string describeSystemError(unsigned long code, HMODULE module) {
-    wchar_t* buffer = nullptr;
+    LocalPointer<wchar_t> buffer;
     const DWORD flags = module ? 0x1B00 : 0x1300;  // allocate, ignore inserts, (module +) system
-    const DWORD n = FormatMessageW(flags, module, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    if (n == 0 || !buffer) {
-        if (buffer) LocalFree(buffer);
-        return "No description available";
-    }
-    std::wstring text(buffer, n);
-    LocalFree(buffer);
+    const DWORD n = FormatMessageW(flags, module, code, 0, reinterpret_cast<wchar_t*>(buffer.out()), 0, nullptr);
+    if (n == 0 || !buffer) return "No description available";
+    std::wstring text(buffer.get(), n);
     for (wchar_t& c : text) {
         if (c < 32) c = L' ';
     }

@@ -11,6 +11,7 @@
 #include "base/source_location.h"
 #include "base/sys_error.h"
 #include "base/tstrings.h"
+#include "base/memory_holders.h"
 
 namespace {
 OSVERSIONINFOEXW g_osVersion;
@@ -163,16 +164,13 @@ std::string getUserAppDataLowDir() {
     using KnownFolderFn = HRESULT WINAPI(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
     DllFunction<KnownFolderFn> getKnownFolderPath(loadSystemDll("shell32.dll"), "SHGetKnownFolderPath");
     static const GUID localLow = {0xA520A1A4, 0x1780, 0x4FF6, {0xBD, 0x18, 0x16, 0x73, 0x43, 0xC5, 0xAF, 0x16}};
-    PWSTR path = nullptr;
-    const HRESULT hr = getKnownFolderPath.get()(localLow, 0, nullptr, &path);
+    CoTaskMemPointer<wchar_t> path;
+    const HRESULT hr = getKnownFolderPath.get()(localLow, 0, nullptr, path.out());
     if (FAILED(hr)) {
-        if (path) CoTaskMemFree(path);
         throw QDS_ERROR(std::runtime_error("SHGetKnownFolderPath(FOLDERID_LocalAppDataLow) failed. " +
                                            describeSystemError(static_cast<unsigned long>(hr), nullptr)));
     }
-    const std::string result = tstrings::toACP(path);
-    CoTaskMemFree(path);
-    return result;
+    return tstrings::toACP(path.get());
 }
 
 }  // namespace SysInfo
@@ -185,3 +183,5 @@ std::string getPatchCache(int arch) {
 }
 
 static StartupFacts g_startupFacts;
+
+bool isNotNativeX64() { return !SysInfo::isX64() || SysInfo::isWow64(); }

@@ -25,5 +25,9 @@ std::string getSystemWow64Dir();
 std::string getWindowsDir();
 }  // namespace SysInfo
 
+// True when the native processor is not AMD64 or the process runs under WOW64:
+// the launcher then counts as a 32-bit process.
+bool isNotNativeX64();
+
 // <common app data>\Velmar\Orun\installcache (32) or installcache_x64 (64).
 std::string getPatchCache(int arch);

@@ -44,3 +44,21 @@ void closeRegHandle(HKEY h) {
     const LONG rc = RegCloseKey(h);
     if (rc != ERROR_SUCCESS) LOG_ERROR(closeFailureText("RegCloseKey(", h, static_cast<unsigned long>(rc)));
 }
+
+bool tryCloseHandle(HANDLE h) { return CloseHandle(h) != FALSE; }
+
+void deleteGdiObject(HGDIOBJ h) {
+    if (h && !DeleteObject(h)) LOG_ERROR(closeFailureText("DeleteObject(", h, GetLastError()));
+}
+
+void deleteMemoryDC(HDC h) {
+    if (h && !DeleteDC(h)) LOG_ERROR(closeFailureText("DeleteDC(", h, GetLastError()));
+}
+
+void freeModule(HMODULE h) {
+    if (h && !FreeLibrary(h)) LOG_ERROR(closeFailureText("FreeLibrary(", h, GetLastError()));
+}
+
+WindowDC::~WindowDC() {
+    if (dc_) ReleaseDC(window_, dc_);
+}

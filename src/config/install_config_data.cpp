@@ -11,6 +11,7 @@
 #include "config/arg_catalogue.h"
 #include "config/args_import.h"
 #include "config/runtime_file_backup.h"
+#include "base/memory_holders.h"
 
 using cfg::api;
 using cfg::check;
@@ -89,19 +90,13 @@ std::vector<std::string> splitCommandLine(const wchar_t* commandLine, int& statu
     status = 0;
     if (!commandLine || !*commandLine) return args;
     int count = 0;
-    wchar_t** argv = CommandLineToArgvW(commandLine, &count);
+    const LocalPointer<wchar_t*> argv(CommandLineToArgvW(commandLine, &count));
     if (!argv) {
         LOG_ERROR(tstrings::format("%s failed with %s", "CommandLineToArgvW", formatSystemError(GetLastError(), nullptr).c_str()));
         status = 200;
         return args;
     }
-    try {
-        for (int i = 0; i < count; ++i) args.push_back(tstrings::toUtf8(argv[i]));
-    } catch (...) {
-        LocalFree(argv);
-        throw;
-    }
-    LocalFree(argv);
+    for (int i = 0; i < count; ++i) args.push_back(tstrings::toUtf8(argv.get()[i]));
     return args;
 }
 

@@ -4,12 +4,16 @@
 
 #include <cstdio>
 
+#include "base/com_holders.h"
 #include "base/logger.h"
+#include "base/memory_holders.h"
 #include "base/report.h"
 #include "base/tstrings.h"
 #include "config/install_config_data.h"
 #include "dialogs/page_text.h"
 #include "dialogs/welcome_dialog.h"
+#include "product/product.h"
+#include "registry/registry.h"
 
 namespace {
 const int kHeading = 1031;
@@ -22,19 +26,19 @@ const unsigned kBrowseTitle = 2046;
 
 // <ProgramFilesDir>\Orun\ovx1.9.0\, or empty when Program Files is unknown.
 std::string defaultFolder() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0, KEY_QUERY_VALUE, &key) !=
-        ERROR_SUCCESS) {
+    Registry key;
+    if (key.tryOpen(Registry::hklm, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", KEY_QUERY_VALUE) != ERROR_SUCCESS) {
         return std::string();
     }
-    char programFiles[262] = {};  // 261 bytes read, one more for the NUL a value may lack
-    DWORD size = 261;
-    DWORD type = 0;
-    const LONG rc = RegQueryValueExA(key, "ProgramFilesDir", nullptr, &type, reinterpret_cast<BYTE*>(programFiles), &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return std::string();
+    // At most 261 bytes, as the buffer this was read into held.
+    RegValue programFiles;
+    if (key.tryGetValue("ProgramFilesDir", programFiles) != ERROR_SUCCESS ||
+        (programFiles.type != REG_SZ && programFiles.type != REG_EXPAND_SZ) || programFiles.data.size() > 261) {
+        return std::string();
+    }
     char folder[MAX_PATH] = {};
-    std::snprintf(folder, sizeof(folder), "%s\\Orun\\ovx%s\\", programFiles, "1.9.0");
+    std::snprintf(folder, sizeof(folder), "%s\\Orun\\%s%s\\", programFiles.text().c_str(), product::kShortName,
+                  product::kFamilyVersion);
     return folder;
 }
 
@@ -43,6 +47,23 @@ PIDLIST_ABSOLUTE computerFolder() {
     PIDLIST_ABSOLUTE root = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &root))) return nullptr;
     return root;
+}
+
+// The folder picked in the system's folder browser; empty when the person
+// cancels, or picks a virtual folder, which has no path.
+std::string pickFolder(HWND owner, const std::wstring& title) {
+    // The new dialog style needs OLE on this thread.
+    const OleScope ole;
+    const CoTaskMemPointer<ITEMIDLIST> root(computerFolder());
+    BROWSEINFOW info = {};
+    info.hwndOwner = owner;
+    info.pidlRoot = root.get();
+    info.lpszTitle = title.c_str();
+    info.ulFlags = 0x49;  // BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS | BIF_NEWDIALOGSTYLE
+    const CoTaskMemPointer<ITEMIDLIST> chosen(SHBrowseForFolderW(&info));
+    wchar_t path[MAX_PATH] = {};
+    if (!chosen || !SHGetPathFromIDListW(chosen.get(), path) || !path[0]) return std::string();
+    return tstrings::toACP(path);
 }
 }  // namespace
 
@@ -70,28 +91,12 @@ void CChangeFolder::initDialog() {
 
 void CChangeFolder::browse() {
     EnableWindow(hwnd(), FALSE);
-    // The new dialog style needs OLE on this thread.
-    const HRESULT ole = OleInitialize(nullptr);
-    const std::wstring title = loadText(kBrowseTitle);
-    PIDLIST_ABSOLUTE root = computerFolder();
-    BROWSEINFOW info = {};
-    info.hwndOwner = item(kChange);
-    info.pidlRoot = root;
-    info.lpszTitle = title.c_str();
-    info.ulFlags = 0x49;  // BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS | BIF_NEWDIALOGSTYLE
-    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
-    if (chosen) {
-        wchar_t path[MAX_PATH] = {};
-        // A virtual folder has no path and leaves the folder as it was.
-        if (SHGetPathFromIDListW(chosen, path) && path[0]) {
-            folder_ = tstrings::toACP(path);
-            LOG_INFO(tstrings::format("Selected Folder: %s\n", folder_.c_str()));
-            showFolder(item(kFolder));
-        }
-        CoTaskMemFree(chosen);
+    const std::string picked = pickFolder(item(kChange), loadText(kBrowseTitle));
+    if (!picked.empty()) {
+        folder_ = picked;
+        LOG_INFO(tstrings::format("Selected Folder: %s\n", folder_.c_str()));
+        showFolder(item(kFolder));
     }
-    if (root) CoTaskMemFree(root);
-    if (SUCCEEDED(ole)) OleUninitialize();
     EnableWindow(hwnd(), TRUE);
     SetForegroundWindow(hwnd());
 }

@@ -13,52 +13,39 @@
 ClassicPage::~ClassicPage() { releaseLook(); }
 
 void ClassicPage::initLook() {
-    if (!background_) background_ = CreateSolidBrush(page::kBackground);
+    if (!background_.get()) background_.reset(CreateSolidBrush(page::kBackground));
 }
 
 void ClassicPage::releaseLook() {
-    if (bannerDc_) {
-        SelectObject(bannerDc_, bannerOld_);
-        DeleteDC(bannerDc_);
-        bannerDc_ = nullptr;
-    }
-    if (banner_) {
-        DeleteObject(banner_);
-        banner_ = nullptr;
-    }
-    if (background_) {
-        DeleteObject(background_);
-        background_ = nullptr;
-    }
-    for (HFONT font : fonts_) DeleteObject(font);
+    if (bannerDc_.get()) SelectObject(bannerDc_.get(), bannerOld_);
+    bannerDc_.reset();
+    banner_.reset();
+    background_.reset();
     fonts_.clear();
-    for (auto& bitmap : bitmaps_) {
-        if (bitmap.second) DeleteObject(bitmap.second);
-    }
     bitmaps_.clear();
 }
 
 void ClassicPage::drawBanner(HDC dc, HWND control) {
-    if (!bannerDc_) {
-        banner_ = static_cast<HBITMAP>(
-            LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(page::kBannerBitmap), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-        if (!banner_) return;
+    if (!bannerDc_.get()) {
+        banner_.reset(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(page::kBannerBitmap),
+                                                      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+        if (!banner_.get()) return;
         BITMAP info = {};
-        GetObjectA(banner_, sizeof(info), &info);
+        GetObjectA(banner_.get(), sizeof(info), &info);
         bannerSize_ = {info.bmWidth, info.bmHeight};
-        bannerDc_ = CreateCompatibleDC(dc);
-        bannerOld_ = SelectObject(bannerDc_, banner_);
+        bannerDc_.reset(CreateCompatibleDC(dc));
+        bannerOld_ = SelectObject(bannerDc_.get(), banner_.get());
     }
     RECT area;
     GetClientRect(control, &area);
     SetStretchBltMode(dc, HALFTONE);
-    StretchBlt(dc, 0, 0, area.right, area.bottom, bannerDc_, 0, 0, bannerSize_.cx, bannerSize_.cy, SRCCOPY);
+    StretchBlt(dc, 0, 0, area.right, area.bottom, bannerDc_.get(), 0, 0, bannerSize_.cx, bannerSize_.cy, SRCCOPY);
 }
 
 bool ClassicPage::paintShared(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
     if (message == WM_CTLCOLORDLG) {
         initLook();
-        result = reinterpret_cast<INT_PTR>(background_);
+        result = reinterpret_cast<INT_PTR>(background_.get());
         return true;
     }
     if (message != WM_CTLCOLORSTATIC) return false;
@@ -78,7 +65,7 @@ bool ClassicPage::paintShared(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
 
 HFONT ClassicPage::makeFont(int points, bool bold) {
     HFONT font = CreateDialogFont(points, bold);
-    if (font) fonts_.push_back(font);
+    if (font) fonts_.emplace_back(font);
     return font;
 }
 
@@ -109,18 +96,18 @@ INT_PTR ClassicPage::paintTitleOrWhite(WPARAM wParam, LPARAM lParam, int titleId
 void ClassicPage::drawBitmap(HDC dc, unsigned bitmapId) {
     auto found = bitmaps_.find(bitmapId);
     if (found == bitmaps_.end()) {
-        HBITMAP loaded = static_cast<HBITMAP>(
-            LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-        found = bitmaps_.emplace(bitmapId, loaded).first;
+        UniqueBitmap loaded(static_cast<HBITMAP>(
+            LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+        found = bitmaps_.emplace(bitmapId, std::move(loaded)).first;
     }
-    if (!found->second) return;  // a missing bitmap leaves the control empty
+    const HBITMAP bitmap = found->second.get();
+    if (!bitmap) return;  // a missing bitmap leaves the control empty
     BITMAP info = {};
-    GetObjectA(found->second, sizeof(info), &info);
-    HDC source = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(source, found->second);
-    BitBlt(dc, 0, 0, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
-    SelectObject(source, old);
-    DeleteDC(source);
+    GetObjectA(bitmap, sizeof(info), &info);
+    const UniqueMemoryDC source(CreateCompatibleDC(dc));
+    HGDIOBJ old = SelectObject(source.get(), bitmap);
+    BitBlt(dc, 0, 0, info.bmWidth, info.bmHeight, source.get(), 0, 0, SRCCOPY);
+    SelectObject(source.get(), old);
 }
 
 bool ClassicPage::openLinkOnNotify(LPARAM lParam, INT_PTR& result) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/win.h"
+#include "base/win_handles.h"
 #include "dialogs/dialog_base.h"
 
 namespace page {
@@ -37,7 +38,7 @@ protected:
     // WM_CTLCOLORDLG and WM_CTLCOLORSTATIC for the shared controls; false for
     // the page's own static controls (the page answers those itself).
     bool paintShared(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result);
-    HBRUSH backgroundBrush() const { return background_; }
+    HBRUSH backgroundBrush() const { return background_.get(); }
 
     // A font of the pages (CreateDialogFont), released with the look.
     HFONT makeFont(int points, bool bold);
@@ -76,11 +77,11 @@ protected:
 private:
     void drawBanner(HDC dc, HWND control);
 
-    HBRUSH background_ = nullptr;
-    HBITMAP banner_ = nullptr;
-    HDC bannerDc_ = nullptr;
+    UniqueBrush background_;
+    UniqueBitmap banner_;
+    UniqueMemoryDC bannerDc_;  // holds banner_ while it exists
     HGDIOBJ bannerOld_ = nullptr;
     SIZE bannerSize_ = {};
-    std::vector<HFONT> fonts_;
-    std::map<unsigned, HBITMAP> bitmaps_;
+    std::vector<UniqueFont> fonts_;
+    std::map<unsigned, UniqueBitmap> bitmaps_;
 };

@@ -9,6 +9,7 @@
 #include "dialogs/closing_rules.h"
 #include "dialogs/page_text.h"
 #include "dialogs/sys_link.h"
+#include "base/win_handles.h"
 
 namespace {
 enum : int {
@@ -101,11 +102,12 @@ void CSetupComplete::keepRestartRowBelowVerifyText() {
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     GetWindowTextW(verify, text.data(), length + 1);
     RECT needed = {0, 0, verifyRect.right - verifyRect.left, 0};
-    HDC dc = GetDC(verify);
-    HGDIOBJ old = SelectObject(dc, normal_);
-    DrawTextW(dc, text.c_str(), length, &needed, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
-    SelectObject(dc, old);
-    ReleaseDC(verify, dc);
+    {
+        const WindowDC dc(verify);
+        HGDIOBJ old = SelectObject(dc.get(), normal_);
+        DrawTextW(dc.get(), text.c_str(), length, &needed, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
+        SelectObject(dc.get(), old);
+    }
 
     const RECT box = rectInParent(item(kRestartBox));
     const RECT saveWork = rectInParent(item(kSaveWork));

@@ -57,7 +57,7 @@ void CSetupProgressDialog::initDialog() {
     worker_ = ipc::Thread::start(this, false);
     workerRunning_ = worker_.getId() != ipc::Thread::None;
     ShowWindow(hwnd(), SW_HIDE);  // the worker shows it when it begins
-    statusFont_ = CreateDialogFont(8, false);
+    statusFont_.reset(CreateDialogFont(8, false));
 }
 
 void CSetupProgressDialog::run() {
@@ -102,37 +102,28 @@ void CSetupProgressDialog::Hide() {
 void CSetupProgressDialog::Destroy() { DestroyWindow(); }
 
 void CSetupProgressDialog::releaseDrawing() {
-    if (statusFont_) {
-        DeleteObject(statusFont_);
-        statusFont_ = nullptr;
-    }
-    if (picture_) {
-        DeleteObject(picture_);
-        picture_ = nullptr;
-    }
-    if (imaging_) {
-        FreeLibrary(imaging_);
-        imaging_ = nullptr;
-    }
+    statusFont_.reset();
+    picture_.reset();
+    imaging_.reset();
     pictureLoaded_ = false;
     releaseLook();
 }
 
 void CSetupProgressDialog::drawPicture(HDC dc, HWND control) {
     if (!pictureLoaded_) {
-        imaging_ = OVX_System_LoadLibrary();
-        if (imaging_) {
-            picture_ = LoadImageFile(imaging_, tstrings::fromACP(picturePath_));
-            if (!picture_) {
-                picture_ = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kPictureBitmap),
-                                                           IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        imaging_.reset(OVX_System_LoadLibrary());
+        if (imaging_.get()) {
+            picture_.reset(LoadImageFile(imaging_.get(), tstrings::fromACP(picturePath_)));
+            if (!picture_.get()) {
+                picture_.reset(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kPictureBitmap),
+                                                               IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
             }
         }
         pictureLoaded_ = true;
     }
-    if (!imaging_ || !picture_) return;
+    if (!imaging_.get() || !picture_.get()) return;
     BITMAP info = {};
-    GetObjectA(picture_, sizeof(info), &info);
+    GetObjectA(picture_.get(), sizeof(info), &info);
     RECT area;
     GetClientRect(control, &area);
     int x = 0;
@@ -141,11 +132,10 @@ void CSetupProgressDialog::drawPicture(HDC dc, HWND control) {
     } catch (const std::exception& e) {
         REPORT_EXCEPTION(e);
     }
-    HDC source = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(source, picture_);
-    BitBlt(dc, x, 0, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
-    SelectObject(source, old);
-    DeleteDC(source);
+    const UniqueMemoryDC source(CreateCompatibleDC(dc));
+    HGDIOBJ old = SelectObject(source.get(), picture_.get());
+    BitBlt(dc, x, 0, info.bmWidth, info.bmHeight, source.get(), 0, 0, SRCCOPY);
+    SelectObject(source.get(), old);
 }
 
 bool CSetupProgressDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
@@ -170,7 +160,7 @@ bool CSetupProgressDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam,
             HDC dc = reinterpret_cast<HDC>(wParam);
             const int id = GetDlgCtrlID(control);
             if (id == kStatus) {
-                if (statusFont_) SelectObject(dc, statusFont_);
+                if (statusFont_.get()) SelectObject(dc, statusFont_.get());
                 SetBkMode(dc, TRANSPARENT);
                 result = reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
                 return true;

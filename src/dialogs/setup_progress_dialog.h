@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "base/win_handles.h"
 #include "dialogs/classic_page.h"
 #include "ipc/thread.h"
 #include "progress/chunked_progress.h"
@@ -52,8 +53,8 @@ private:
     std::uint16_t position_ = 0;
     std::string picturePath_;
 
-    HFONT statusFont_ = nullptr;
-    HBITMAP picture_ = nullptr;
+    UniqueFont statusFont_;
+    UniqueBitmap picture_;
     bool pictureLoaded_ = false;
-    HMODULE imaging_ = nullptr;
+    UniqueModule imaging_;
 };

@@ -4,6 +4,7 @@
 
 #include "base/logger.h"
 #include "base/tstrings.h"
+#include "base/win_handles.h"
 
 bool linkMarkup(const std::wstring& text, const std::wstring& address, std::wstring& markup, std::wstring& plain) {
     const size_t open = text.find(L"<l>");
@@ -37,13 +38,12 @@ bool MakeLink4SysLinkCtrl(HWND control, const std::string& address) {
     SetWindowTextW(control, markup.c_str());
 
     // A link narrower than its control is centred in the page.
-    HDC dc = GetDC(control);
-    if (dc) {
-        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    const WindowDC dc(control);
+    if (dc.get()) {
+        HGDIOBJ old = SelectObject(dc.get(), reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
         RECT measured = {0, 0, 0, 0};
-        DrawTextW(dc, plain.c_str(), static_cast<int>(plain.size()), &measured, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-        SelectObject(dc, old);
-        ReleaseDC(control, dc);
+        DrawTextW(dc.get(), plain.c_str(), static_cast<int>(plain.size()), &measured, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+        SelectObject(dc.get(), old);
 
         RECT bounds;
         GetWindowRect(control, &bounds);

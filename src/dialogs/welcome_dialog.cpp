@@ -2,6 +2,11 @@
 
 #include <string>
 
+#include "base/tstrings.h"
+#include "product/product.h"
+#include "product/registry_places.h"
+#include "registry/registry.h"
+
 namespace {
 const int kTitle = 1016;
 const int kText = 1017;
@@ -28,22 +33,20 @@ bool ConfirmCancelSetup(HWND owner) {
     // Wide text: the question may be in a language the ANSI code page lacks.
     std::wstring question = ClassicPage::loadText(kCancelQuestion);
     const size_t conversion = question.find(L"%s");
-    if (conversion != std::wstring::npos) question.replace(conversion, 2, L"1.9.0");
+    if (conversion != std::wstring::npos) question.replace(conversion, 2, tstrings::fromACP(product::kFamilyVersion));
     const std::wstring caption = ClassicPage::loadText(kSetupCaption);
     return MessageBoxW(owner, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 void WriteDeclinedStatus() {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrunSoft", 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    Registry key;
+    if (key.tryOpen(Registry::hklm64, kOrunSoftKey, KEY_ALL_ACCESS, true) != ERROR_SUCCESS) {
         return;  // the report just goes without the status
     }
     // Seven bytes, no NUL. The system counts in a NUL that directly follows
     // the data it is given, so the byte after the seven is not one.
     static const char kDeclined[8] = {'d', 'e', 'c', 'l', 'i', 'n', 'e', '.'};
-    RegSetValueExA(key, "InstallStatus", 0, REG_SZ, reinterpret_cast<const BYTE*>(kDeclined), 7);
-    RegCloseKey(key);
+    key.trySetValue("InstallStatus", REG_SZ, kDeclined, 7);
 }
 
 CWelcomeDialog::CWelcomeDialog(bool changeFolder) : ClassicPage(IDD), changeFolder_(changeFolder) {}

@@ -13,24 +13,16 @@
 #include "base/sys_info.h"
 #include "base/tstrings.h"
 #include "base/win_handles.h"
-#include "launcher/installed_ovx.h"
-#include "launcher/product.h"
+#include "product/installed_ovx.h"
+#include "product/product.h"
+#include "product/registry_places.h"
 #include "process/executor.h"
 #include "registry/registry.h"
 #include "scrub/qcleaner.h"
 
 namespace {
 
-const char* const kRuntimesKey = "SOFTWARE\\OrunSoft\\Orun Runtime Environment";
-const char* const kKitsKey = "SOFTWARE\\OrunSoft\\Orun Development Kit";
-const char* const kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const char* const kInstallerKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer";
-
 UniqueHandle g_installFlag;
-
-[[noreturn]] void wrongValueError(const char* what, int value) {
-    throw QDS_ERROR(std::runtime_error(std::string(what) + ": " + std::to_string(value)));
-}
 
 // The view of this process's bitness.
 REGSAM processView() { return product::bitness() == 32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY; }
@@ -59,78 +51,6 @@ bool installFlagPath(std::string& path) {
 
 }  // namespace
 
-void detectOrun(int type, int bitness, std::vector<InstalledOvx>& out) {
-    if (type != OVX_RUNTIMES && type != OVX_KITS) wrongValueError("unexpected type", type);
-    if (bitness != 32 && bitness != 64) wrongValueError("unexpected arch", bitness);
-    const Registry& root = bitness == 32 ? Registry::hklm32 : Registry::hklm64;
-    const char* baseName = type == OVX_RUNTIMES ? kRuntimesKey : kKitsKey;
-    if (!root.exists(baseName)) return;
-    const Registry base(root, baseName);
-    for (const std::string& name : base.getSubkeyNames()) {
-        if (name.size() <= 3) continue;  // family keys such as 1.8
-        try {
-            const Registry entry(base, name);
-            InstalledOvx record;
-            record.home = entry.getString("OrunHome");
-            std::string versionText = name;
-            record.isStatic = type == OVX_KITS;
-            if (entry.exists("MSI")) {
-                const Registry msi(entry, "MSI");
-                const std::string full = msi.getString("FullVersion", "");
-                if (!full.empty()) versionText = full;
-                record.isStatic = type == OVX_KITS || tstrings::equals(msi.getString("MODE", ""), "S", true);
-            }
-            record.version = RuntimeVersion(versionText);
-            record.isOvx = type == OVX_RUNTIMES;
-            record.bitness = bitness;
-            record.kind = type == OVX_RUNTIMES ? "ovx" : "odk";
-            out.push_back(record);
-        } catch (const std::exception& e) {
-            REPORT_EXCEPTION(e);
-        } catch (...) {
-            REPORT_UNKNOWN_EXCEPTION();
-        }
-    }
-}
-
-std::vector<InstalledOvx> enumerateInstalledOvx(unsigned flags) {
-    std::vector<InstalledOvx> list;
-    auto view = [&](int bitness) {
-        if (flags & OVX_ENUM_RUNTIMES) detectOrun(OVX_RUNTIMES, bitness, list);
-        if (flags & OVX_ENUM_KITS) detectOrun(OVX_KITS, bitness, list);
-    };
-    if (flags & OVX_ENUM_VIEW32) view(32);
-    if ((flags & OVX_ENUM_VIEW64) && SysInfo::isX64()) view(64);
-    return list;
-}
-
-namespace OrunEnvironment {
-std::vector<InstalledOvx> installedOvx(int bitness) {
-    if (bitness == 32) return enumerateInstalledOvx(OVX_ENUM_VIEW32 | OVX_ENUM_RUNTIMES);
-    if (bitness == 64) return enumerateInstalledOvx(OVX_ENUM_VIEW64 | OVX_ENUM_RUNTIMES);
-    throw QDS_ERROR(std::runtime_error("unexpected arch: " + std::to_string(bitness)));
-}
-}  // namespace OrunEnvironment
-
-std::optional<InstalledOvx> findInstalledOvx(const std::vector<InstalledOvx>& list, const std::string& versionText) {
-    const RuntimeVersion wanted = withoutBuild(RuntimeVersion(versionText));
-    for (const InstalledOvx& record : list) {
-        if (withoutBuild(record.version).components() == wanted.components()) return record;
-    }
-    return std::nullopt;
-}
-
-std::optional<InstalledOvx> newestInstalledOvx(const std::vector<InstalledOvx>& list) {
-    std::optional<InstalledOvx> newest;
-    for (const InstalledOvx& record : list) {
-        if (!newest || newest->version < record.version ||
-            (newest->version == record.version && record.bitness < newest->bitness)) {
-            newest = record;
-        }
-    }
-    return newest;
-}
-
 bool IsThisAFamilyUpgrade() {
     const std::optional<InstalledOvx> newest = newestInstalledOvx(OrunEnvironment::installedOvx(product::bitness()));
     if (!newest) return false;
@@ -148,14 +68,13 @@ bool IsThisAFamilyUpgrade() {
 
 bool IsSameOVXVersionInstalled(char* buffer) {
     const std::string path = std::string(kRuntimesKey) + "\\" + product::kFamilyVersion;
-    HKEY raw = nullptr;
-    const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | processView(), &raw);
+    Registry key;
+    const LONG rc = key.tryOpen(Registry::hklm, path, KEY_READ | processView());
     if (rc != ERROR_SUCCESS) {
         LOG_ERROR(tstrings::format("Error Opening registry key %s: %d", kRuntimesKey, static_cast<int>(rc)));
         LOG_INFO("No same version OVX exists");
         return false;
     }
-    closeRegHandle(raw);
     std::strcpy(buffer, product::kFamilyVersion);
     LOG_INFO(tstrings::format("OVX with same version %s exists on the system", product::kFamilyVersion));
     return true;
@@ -163,14 +82,14 @@ bool IsSameOVXVersionInstalled(char* buffer) {
 
 bool IsSameOrOlderBuildInstalled(const std::string& versionText) {
     const std::string path = std::string(kRuntimesKey) + "\\" + versionText;
-    RegKey key(HKEY_LOCAL_MACHINE);
-    const LONG opened = key.open(path, KEY_READ | processView());
+    Registry key;
+    const LONG opened = key.tryOpen(Registry::hklm, path, KEY_READ | processView());
     if (opened != ERROR_SUCCESS) {
         LOG_ERROR(tstrings::format("Error Opening registry key %s: %d", path.c_str(), static_cast<int>(opened)));
         return false;
     }
     RegValue value;
-    const LONG read = key.query("BuildNumber", value);
+    const LONG read = key.tryGetValue("BuildNumber", value);
     if (read != ERROR_SUCCESS) {
         LOG_ERROR(tstrings::format("OrunKey.QueryValue(BuildNumber, Value); failed: %d", static_cast<int>(read)));
         return false;
@@ -278,32 +197,30 @@ bool SetInstallFlag() {
 void CloseInstallFlag() { g_installFlag.reset(); }
 
 bool FindOrunHome(char* buffer, DWORD& size) {
-    HKEY main = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRuntimesKey, 0, KEY_READ, &main) != ERROR_SUCCESS) {
+    Registry main;
+    if (main.tryOpen(Registry::hklm, kRuntimesKey, KEY_READ) != ERROR_SUCCESS) {
         LOG_INFO("ERROR: FindOrunHome Open(OVXMAINKEY) failed.");
         return false;
     }
-    UniqueRegKey mainKey(main);
-    HKEY version = nullptr;
-    if (RegOpenKeyExA(main, product::kFamilyVersion, 0, KEY_READ, &version) != ERROR_SUCCESS) {
+    Registry version;
+    if (version.tryOpen(main, product::kFamilyVersion, KEY_READ) != ERROR_SUCCESS) {
         LOG_INFO("ERROR: FindOrunHome Open(version) failed.");
         return false;
     }
-    UniqueRegKey versionKey(version);
-    DWORD type = 0;
-    DWORD bytes = size > 0 ? size - 1 : 0;
-    if (size == 0 || RegQueryValueExA(version, "OrunHome", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+    // A text that does not fit the caller's buffer with a terminator fails, as the call into it would.
+    RegValue home;
+    if (size == 0 || version.tryGetValue("OrunHome", home) != ERROR_SUCCESS ||
+        (home.type != REG_SZ && home.type != REG_EXPAND_SZ) || home.data.size() > size - 1) {
         LOG_INFO("ERROR: FindOrunHome QueryStringValue(OrunHome) failed.");
         return false;
     }
-    buffer[bytes < size ? bytes : size - 1] = '\0';
+    std::memcpy(buffer, home.data.data(), home.data.size());
+    buffer[home.data.size()] = '\0';
     size_t length = std::strlen(buffer);
     if (length > 0 && buffer[length - 1] == '\\') {
         buffer[--length] = '\0';
         // The key is open for reading only: the shortened value is not stored.
-        if (RegSetValueExA(version, "OrunHome", 0, REG_SZ, reinterpret_cast<const BYTE*>(buffer),
-                           static_cast<DWORD>(length + 1)) != ERROR_SUCCESS) {
+        if (version.trySetValue("OrunHome", REG_SZ, buffer, static_cast<DWORD>(length + 1)) != ERROR_SUCCESS) {
             LOG_INFO("ERROR: FindOrunHome SetStringValue(OrunHome) failed.");
         }
     }

@@ -21,7 +21,7 @@
 #include "launcher/options_document.h"
 #include "launcher/payload.h"
 #include "launcher/post_install.h"
-#include "launcher/product.h"
+#include "product/product.h"
 #include "metrics/install_status.h"
 #include "process/browsers.h"
 #include "progress/install_callback.h"

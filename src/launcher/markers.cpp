@@ -2,34 +2,28 @@
 
 #include "base/logger.h"
 #include "base/tstrings.h"
-#include "base/win_handles.h"
 #include "metrics/install_status.h"
-#include "metrics/registry_places.h"
+#include "product/registry_places.h"
+#include "registry/registry.h"
 
 namespace {
-const REGSAM kView = KEY_WOW64_64KEY;
-}
+// The markers live in the 64-bit view.
+const Registry& markerRoot() { return Registry::hklm64; }
+}  // namespace
 
 void CreateSilentInstallMarker() {
     const std::string path = std::string(kOrunSoftKey) + "\\" + kSilentInstallKey;
-    HKEY raw = nullptr;
-    const LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | kView, nullptr, &raw, nullptr);
-    if (rc != ERROR_SUCCESS) {
-        logit(tstrings::format("RegCreateKeyEx(%s): Error:%d", path.c_str(), static_cast<int>(rc)));
-        return;
-    }
-    closeRegHandle(raw);
+    Registry key;
+    const LONG rc = key.tryOpen(markerRoot(), path, KEY_ALL_ACCESS, true);
+    if (rc != ERROR_SUCCESS) logit(tstrings::format("RegCreateKeyEx(%s): Error:%d", path.c_str(), static_cast<int>(rc)));
 }
 
 void DeleteSilentInstallMarker() {
     const std::string path = std::string(kOrunSoftKey) + "\\" + kSilentInstallKey;
-    HKEY raw = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | KEY_WRITE | kView, &raw) != ERROR_SUCCESS) return;
-    closeRegHandle(raw);
-    UniqueRegKey parent;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kOrunSoftKey, 0, KEY_ALL_ACCESS | kView, &raw) != ERROR_SUCCESS) return;
-    parent.reset(raw);
-    RegDeleteKeyExA(parent.get(), kSilentInstallKey, kView, 0);
+    if (!markerRoot().exists(path)) return;
+    Registry parent;
+    if (parent.tryOpen(markerRoot(), kOrunSoftKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
+    parent.deleteSubkey(kSilentInstallKey);
 }
 
 std::string ReadInstallStatusText() {
@@ -39,25 +33,22 @@ std::string ReadInstallStatusText() {
 }
 
 std::string ReadDeployStatus() {
-    HKEY raw = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kOvxMetricsKey, 0, KEY_READ, &raw) != ERROR_SUCCESS) return "YY";
-    UniqueRegKey key(raw);
-    char buffer[256] = {};
-    DWORD size = sizeof(buffer) - 1, type = 0;
-    if (RegQueryValueExA(key.get(), "RegDeployStatus", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS ||
-        type != REG_SZ) {
+    Registry key;
+    if (key.tryOpen(Registry::hklm, kOvxMetricsKey, KEY_READ) != ERROR_SUCCESS) return "YY";
+    // At most 255 bytes are read, as into the buffer this text had.
+    RegValue value;
+    if (key.tryGetValue("RegDeployStatus", value) != ERROR_SUCCESS || value.type != REG_SZ || value.data.size() > 255) {
         return "YY";
     }
-    buffer[size < sizeof(buffer) ? size : sizeof(buffer) - 1] = '\0';
-    return buffer;
+    return value.text();
 }
 
 void RemoveOvxMetrics() {
-    const LONG rc = RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kOvxMetricsKey, kView, 0);
+    const LONG rc = markerRoot().deleteSubkey(kOvxMetricsKey);
     if (rc == ERROR_SUCCESS) {
         logit("RemoveOvxMetrics() - OvxMetrics key successfully removed\n");
     } else {
         logit(tstrings::format("RemoveOvxMetrics() - RegDeleteKeyEx(): Error:%d, ErrorCode:%d\n", static_cast<int>(rc),
-                               static_cast<int>(GetLastError())));
+                               static_cast<int>(rc)));
     }
 }

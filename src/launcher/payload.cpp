@@ -40,7 +40,7 @@ PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, Uni
         }
         offset += written;
     }
-    if (!CloseHandle(file)) reportFatalError("Installer : Wrapper.CloseHandle ");
+    if (!tryCloseHandle(file)) reportFatalError("Installer : Wrapper.CloseHandle ");
 
     // From here until the installer returns, readers only: nobody can swap or
     // delete the file. The digest is taken through this very handle, so a file

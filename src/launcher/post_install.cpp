@@ -7,24 +7,23 @@
 #include "dialogs/setup_complete.h"
 #include "net/net_utils.h"
 #include "process/browsers.h"
+#include "base/sys_info.h"
+#include "product/registry_places.h"
 #include "registry/registry.h"
 
 namespace {
-const char* const kPolicyKey = "SOFTWARE\\OrunSoft";
-
 bool restartMarkerFound(const char* name) {
     char value[1024] = {};
     DWORD size = sizeof(value);
-    return GetRegValueOfStringType(name, value, kPolicyKey, &size) != 0;
+    return GetRegValueOfStringType(name, value, kOrunSoftKey, &size) != 0;
 }
 
 void deleteRestartMarkers(const SetupCompleteData& data) {
     if (!data.restartIE && !data.restartFirefox) return;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPolicyKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-    if (data.restartIE) RegDeleteValueA(key, "IERESTART");
-    if (data.restartFirefox) RegDeleteValueA(key, "FIREFOXRESTART");
-    RegCloseKey(key);
+    Registry key;
+    if (key.tryOpen(Registry::hklm, kOrunSoftKey, KEY_SET_VALUE) != ERROR_SUCCESS) return;
+    if (data.restartIE) key.deleteValue("IERESTART");
+    if (data.restartFirefox) key.deleteValue("FIREFOXRESTART");
 }
 }  // namespace
 

@@ -6,58 +6,60 @@
 
 #include "base/logger.h"
 #include "base/report.h"
-#include "launcher/installed_ovx.h"
-#include "launcher/product.h"
-#include "process/browsers.h"
+#include "base/sys_info.h"
 #include "base/tstrings.h"
-#include "base/win_handles.h"
-#include "metrics/registry_places.h"
+#include "product/installed_ovx.h"
+#include "product/product.h"
+#include "product/registry_places.h"
+#include "registry/registry.h"
 
 namespace {
-const REGSAM kView = KEY_WOW64_64KEY;
+// The markers live in the 64-bit view.
+const Registry& markerRoot() { return Registry::hklm64; }
 
-LONG openKey(const char* path, REGSAM access, UniqueRegKey& key) {
-    HKEY raw = nullptr;
-    const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access | kView, &raw);
-    if (rc == ERROR_SUCCESS) key.reset(raw);
+// A DWORD value as the system reads it into a DWORD: a larger value does not fit.
+LONG readDword(const Registry& key, const char* name, DWORD& out) {
+    RegValue value;
+    const LONG rc = key.tryGetValue(name, value);
+    if (rc != ERROR_SUCCESS) return rc;
+    if (value.data.size() > sizeof(out)) return ERROR_MORE_DATA;
+    std::memcpy(&out, value.data.data(), value.data.size());
     return rc;
 }
 
-// Deletes a value that can be read, or that is larger than a DWORD; an absent
-// value is no error.
-LONG deleteDwordValue(HKEY key, const char* name, const char* failure) {
-    DWORD value = 0, size = sizeof(value);
-    const LONG read = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
-    if (read != ERROR_SUCCESS && read != ERROR_MORE_DATA) return ERROR_SUCCESS;
-    const LONG rc = RegDeleteValueA(key, name);
+// Deletes a value that is there; an absent value is no error.
+LONG deleteDwordValue(const Registry& key, const char* name, const char* failure) {
+    RegValue value;
+    if (key.tryGetValue(name, value) != ERROR_SUCCESS) return ERROR_SUCCESS;
+    const LONG rc = key.deleteValue(name);
     if (rc != ERROR_SUCCESS) logit(failure);
     return rc;
 }
 }  // namespace
 
 void ClearInstallStatus() {
-    UniqueRegKey key;
-    if (openKey(kOrunSoftKey, KEY_ALL_ACCESS, key) != ERROR_SUCCESS) return;
-    RegDeleteValueA(key.get(), "InstallStatus");
+    Registry key;
+    if (key.tryOpen(markerRoot(), kOrunSoftKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
+    key.deleteValue("InstallStatus");
     DWORD subkeys = 0, values = 0;
-    if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
-                         nullptr, nullptr) == ERROR_SUCCESS &&
-        subkeys == 0 && values == 0) {
-        key.reset();
-        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kOrunSoftKey, kView, 0);
+    if (key.countEntries(subkeys, values) == ERROR_SUCCESS && subkeys == 0 && values == 0) {
+        key = Registry();
+        markerRoot().deleteSubkey(kOrunSoftKey);
     }
 }
 
 bool readInstallStatus(const char* name, char* buffer, DWORD size) {
-    UniqueRegKey key;
-    if (openKey(kOrunSoftKey, KEY_READ, key) != ERROR_SUCCESS || size == 0) return false;
-    DWORD type = 0, bytes = size - 1;
-    if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+    Registry key;
+    if (key.tryOpen(markerRoot(), kOrunSoftKey, KEY_READ) != ERROR_SUCCESS || size == 0) return false;
+    RegValue value;
+    // A text that does not fit with its terminator is not read.
+    if (key.tryGetValue(name, value) != ERROR_SUCCESS || (value.type != REG_SZ && value.type != REG_EXPAND_SZ) ||
+        value.data.size() > size - 1) {
         buffer[0] = '\0';
         return false;
     }
-    buffer[bytes < size ? bytes : size - 1] = '\0';
+    std::memcpy(buffer, value.data.data(), value.data.size());
+    buffer[value.data.size()] = '\0';
     return buffer[0] != '\0';
 }
 
@@ -82,26 +84,22 @@ bool GetLatestOvxKey(std::string& version) {
 }
 
 LONG GetMSIStatus(DWORD& error, DWORD& extendedError) {
-    UniqueRegKey key;
-    const LONG open = openKey(kOrunSoftKey, KEY_READ, key);
+    Registry key;
+    const LONG open = key.tryOpen(markerRoot(), kOrunSoftKey, KEY_READ);
     if (open != ERROR_SUCCESS) {
         logit("Could not open the registry key.");
         return open;
     }
-    DWORD size = sizeof(error);
-    const LONG first = RegQueryValueExA(key.get(), "MSIStatusError", nullptr, nullptr, reinterpret_cast<BYTE*>(&error), &size);
+    const LONG first = readDword(key, "MSIStatusError", error);
     if (first != ERROR_SUCCESS) logit("Could not get MSIStatusError registry value.");
-    size = sizeof(extendedError);
-    const LONG second =
-        RegQueryValueExA(key.get(), "MSIStatusExtendedError", nullptr, nullptr, reinterpret_cast<BYTE*>(&extendedError), &size);
+    const LONG second = readDword(key, "MSIStatusExtendedError", extendedError);
     if (second != ERROR_SUCCESS) logit("Could not get MSIStatusExtendedError registry value.");
-    const LONG close = RegCloseKey(key.release());
-    return first != ERROR_SUCCESS ? first : second != ERROR_SUCCESS ? second : close;
+    return first != ERROR_SUCCESS ? first : second;
 }
 
 LONG ClearMSIStatus() {
-    UniqueRegKey key;
-    const LONG open = openKey(kOrunSoftKey, KEY_ALL_ACCESS, key);
+    Registry key;
+    const LONG open = key.tryOpen(markerRoot(), kOrunSoftKey, KEY_ALL_ACCESS);
     if (open == ERROR_FILE_NOT_FOUND) {
         logit("Could not find HKEY_LOCAL_MACHINE, SOFTWARE\\OrunSoft registry key.");
         return ERROR_SUCCESS;
@@ -110,38 +108,40 @@ LONG ClearMSIStatus() {
         logit("Could not open HKEY_LOCAL_MACHINE, SOFTWARE\\OrunSoft registry key.");
         return open;
     }
-    const LONG first = deleteDwordValue(key.get(), "MSIStatusError", "Could not delete MSIStatusError registry value.");
+    const LONG first = deleteDwordValue(key, "MSIStatusError", "Could not delete MSIStatusError registry value.");
     const LONG second =
-        deleteDwordValue(key.get(), "MSIStatusExtendedError", "Could not delete MSIStatusExtendedError registry value.");
-    const LONG close = RegCloseKey(key.release());
-    return first != ERROR_SUCCESS ? first : second != ERROR_SUCCESS ? second : close;
+        deleteDwordValue(key, "MSIStatusExtendedError", "Could not delete MSIStatusExtendedError registry value.");
+    return first != ERROR_SUCCESS ? first : second;
 }
 
 bool readPolicyValue(const char* name, char* buffer, DWORD& size) {
-    UniqueRegKey key;
-    if (openKey(kPolicyKey, KEY_READ, key) != ERROR_SUCCESS) return false;
-    const LONG rc = RegQueryValueExA(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+    Registry key;
+    if (key.tryOpen(markerRoot(), kPolicyKey, KEY_READ) != ERROR_SUCCESS) return false;
+    RegValue value;
+    LONG rc = key.tryGetValue(name, value);
+    if (rc == ERROR_SUCCESS) {
+        // As the system reads into the caller's buffer: the size needed when it does not fit.
+        if (value.data.size() > size) {
+            rc = ERROR_MORE_DATA;
+        } else {
+            std::memcpy(buffer, value.data.data(), value.data.size());
+        }
+        size = static_cast<DWORD>(value.data.size());
+    }
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
-        logit(tstrings::format("RegQueryValueEx(%s): Error:%d, ErrorCode:%d\n", name, static_cast<int>(rc),
-                               static_cast<int>(GetLastError())));
+        logit(tstrings::format("RegQueryValueEx(%s): Error:%d, ErrorCode:%d\n", name, static_cast<int>(rc), static_cast<int>(rc)));
     }
     return rc == ERROR_SUCCESS;
 }
 
 bool writePolicyValue(const char* name, const char* text) {
+    Registry key;
     if (!text) {
-        UniqueRegKey key;
-        if (openKey(kPolicyKey, KEY_SET_VALUE, key) != ERROR_SUCCESS) return false;
-        return RegDeleteValueA(key.get(), name) == ERROR_SUCCESS;
+        if (key.tryOpen(markerRoot(), kPolicyKey, KEY_SET_VALUE) != ERROR_SUCCESS) return false;
+        return key.deleteValue(name) == ERROR_SUCCESS;
     }
-    HKEY raw = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kPolicyKey, 0, nullptr, 0, KEY_ALL_ACCESS | kView, nullptr, &raw, nullptr) !=
-        ERROR_SUCCESS) {
-        return false;
-    }
-    UniqueRegKey key(raw);
-    return RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                          static_cast<DWORD>(std::strlen(text) + 1)) == ERROR_SUCCESS;
+    if (key.tryOpen(markerRoot(), kPolicyKey, KEY_ALL_ACCESS, true) != ERROR_SUCCESS) return false;
+    return key.trySetValue(name, REG_SZ, text, static_cast<DWORD>(std::strlen(text) + 1)) == ERROR_SUCCESS;
 }
 
 int SendHeadRequest(const InstallConfigData&, const OrunScrubPingData*, const std::string&, int, int, const std::string&,

@@ -8,6 +8,7 @@
 #include "base/sys_error.h"
 #include "base/sys_info.h"
 #include "base/tstrings.h"
+#include "base/win_handles.h"
 
 namespace msi {
 namespace {
@@ -22,21 +23,20 @@ std::string installerText(unsigned code) {
         REPORT_EXCEPTION(e);
         return std::string();
     }
-    HMODULE texts = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!texts) {
+    const UniqueModule texts(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    if (!texts.get()) {
         const DWORD error = GetLastError();
         LOG_ERROR(tstrings::format("%s failed with %s", "LoadLibraryExW(msimsg.dll)", formatSystemError(error, nullptr).c_str()));
         return std::string();
     }
     std::string text;
     try {
-        text = "(" + StringResource(code & 0xFFFF, texts).string() + ")";
+        text = "(" + StringResource(code & 0xFFFF, texts.get()).string() + ")";
     } catch (const std::exception& e) {
         REPORT_EXCEPTION(e);
     } catch (...) {
         REPORT_UNKNOWN_EXCEPTION();
     }
-    FreeLibrary(texts);
     if (text.empty()) {
         // Some installer versions keep these texts only in the system's message
         // table, where the installer's return codes are described too.

@@ -8,6 +8,7 @@
 
 #include "base/logger.h"
 #include "base/sys_info.h"
+#include "base/win_handles.h"
 #include "process/browsers.h"
 #include "registry/registry.h"
 
@@ -15,9 +16,9 @@ namespace {
 
 // A REG_SZ or REG_EXPAND_SZ value as text, without its terminator; a value
 // without one is taken whole.
-bool readText(const RegKey& key, const std::string& name, std::string& text) {
+bool readText(const Registry& key, const std::string& name, std::string& text) {
     RegValue value;
-    if (key.query(name, value) != ERROR_SUCCESS) return false;
+    if (key.tryGetValue(name, value) != ERROR_SUCCESS) return false;
     if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return false;
     text = value.text();
     return true;
@@ -25,14 +26,14 @@ bool readText(const RegKey& key, const std::string& name, std::string& text) {
 
 int idFromClasses() {
     // The command is read whole: a long one is not cut where "chrome.exe" might be.
-    RegKey command(HKEY_CLASSES_ROOT);
+    Registry command;
     std::string text;
-    if (command.open("http\\shell\\open\\command", KEY_READ) == ERROR_SUCCESS && readText(command, "", text) &&
+    if (command.tryOpen(Registry::hkcr, "http\\shell\\open\\command", KEY_READ) == ERROR_SUCCESS && readText(command, "", text) &&
         text.find("chrome.exe") != std::string::npos) {
         return kDefaultOther;
     }
-    RegKey application(HKEY_CLASSES_ROOT);
-    if (application.open("http\\shell\\open\\ddeexec\\Application", KEY_READ) != ERROR_SUCCESS ||
+    Registry application;
+    if (application.tryOpen(Registry::hkcr, "http\\shell\\open\\ddeexec\\Application", KEY_READ) != ERROR_SUCCESS ||
         !readText(application, "", text)) {
         return kNoDefaultBrowser;
     }
@@ -72,11 +73,13 @@ bool isInstalled(int browserId, bool view32) {
 
 int getDefaultBrowserId() {
     if (SysInfo::getOsVersionClass() >= 2) {
-        HKEY user = nullptr;
-        if (RegOpenCurrentUser(KEY_READ, &user) != ERROR_SUCCESS) return kNoDefaultBrowser;
-        RegKey choice(user);
-        const LONG opened =
-            choice.open("Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\http\\UserChoice", KEY_READ);
+        HKEY openedUser = nullptr;
+        if (RegOpenCurrentUser(KEY_READ, &openedUser) != ERROR_SUCCESS) return kNoDefaultBrowser;
+        const UniqueRegKey user(openedUser);
+        Registry choice;
+        const LONG opened = choice.tryOpen(Registry(user.get(), 0),
+                                           "Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\http\\UserChoice",
+                                           KEY_READ);
         int id = kNoDefaultBrowser;
         if (opened == ERROR_SUCCESS) {
             std::string progId;
@@ -84,25 +87,25 @@ int getDefaultBrowserId() {
                 id = progId == "FirefoxURL" ? kDefaultFirefox : progId == "IE.HTTP" ? kDefaultIE : kDefaultOther;
             }
         }
-        RegCloseKey(user);
         if (opened != ERROR_FILE_NOT_FOUND) return id;
     }
     return idFromClasses();
 }
 
 bool GetFirefoxInstallDir(char* buffer) {
-    RegKey mozilla(HKEY_LOCAL_MACHINE);
-    if (mozilla.open("SOFTWARE\\Mozilla", KEY_READ) != ERROR_SUCCESS) return false;
-    RegKey firefox(mozilla.handle());
-    if (firefox.open("Mozilla Firefox", KEY_READ) != ERROR_SUCCESS && firefox.open("Minefield", KEY_READ) != ERROR_SUCCESS) {
+    Registry mozilla;
+    if (mozilla.tryOpen(Registry::hklm, "SOFTWARE\\Mozilla", KEY_READ) != ERROR_SUCCESS) return false;
+    Registry firefox;
+    if (firefox.tryOpen(mozilla, "Mozilla Firefox", KEY_READ) != ERROR_SUCCESS &&
+        firefox.tryOpen(mozilla, "Minefield", KEY_READ) != ERROR_SUCCESS) {
         return false;
     }
     std::string version;
     if (!readText(firefox, "CurrentVersion", version) || version.size() >= 260 || _stricmp(version.c_str(), "1.0") < 0) {
         return false;
     }
-    RegKey main(firefox.handle());
-    if (main.open(version + "\\Main", KEY_READ) != ERROR_SUCCESS) return false;
+    Registry main;
+    if (main.tryOpen(firefox, version + "\\Main", KEY_READ) != ERROR_SUCCESS) return false;
     std::string folder;
     // The caller's buffer holds 2048 characters: a longer folder is no folder.
     if (!readText(main, "Install Directory", folder) || folder.size() >= 2048) return false;

@@ -10,27 +10,26 @@
 #include "base/logger.h"
 #include "base/maker_addresses.h"
 #include "base/tstrings.h"
+#include "base/win_handles.h"
 #include "process/browsers.h"
 #include "process/executor.h"
 #include "registry/registry.h"
 
 int CloseBrowserProcesses(const std::string& exeName, bool destroy) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.valid()) return 0;
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
         if (_stricmp(entry.szExeFile, exeName.c_str()) != 0) continue;
-        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
-        if (!process) continue;
+        const UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
+        if (!process.valid()) continue;
         EnumWindows(destroy ? DestroyProcessWindowsProc : CloseProcessWindowsProc, static_cast<LPARAM>(entry.th32ProcessID));
-        if (WaitForSingleObject(process, 5000) == WAIT_TIMEOUT) {
-            TerminateProcess(process, 0);
-            WaitForSingleObject(process, 5000);
+        if (WaitForSingleObject(process.get(), 5000) == WAIT_TIMEOUT) {
+            TerminateProcess(process.get(), 0);
+            WaitForSingleObject(process.get(), 5000);
         }
-        CloseHandle(process);
     }
-    CloseHandle(snapshot);
     return 0;
 }
 
@@ -61,13 +60,14 @@ bool LaunchFirefox() {
 
 void LaunchIE() {
     LOG_INFO("Restart IE");
-    RegKey key(HKEY_LOCAL_MACHINE);
-    if (key.open("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE", KEY_ALL_ACCESS) != ERROR_SUCCESS) {
+    Registry key;
+    if (key.tryOpen(Registry::hklm, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE", KEY_ALL_ACCESS) !=
+        ERROR_SUCCESS) {
         LOG_INFO("LaunchIE ---- failed to open version IExplore key ---- ");
         return;
     }
     RegValue value;
-    if (key.query("", value) != ERROR_SUCCESS || value.type != REG_SZ) {
+    if (key.tryGetValue("", value) != ERROR_SUCCESS || value.type != REG_SZ) {
         LOG_INFO("LaunchIE ---- failed to get value of the IExplore.exe string ---- ");
         return;
     }

@@ -2,27 +2,23 @@
 #include "base/win.h"
 
 #include "base/logger.h"
+#include "base/sys_info.h"
 #include "process/browsers.h"
+#include "product/registry_places.h"
+#include "registry/registry.h"
 
 namespace {
-
-const char* const kFlagsKey = "SOFTWARE\\OrunSoft";
 
 // Finds a flag (64-bit view first) and deletes it in the view it was found
 // in: a flag left behind would restart the browsers after every later install.
 bool takeFlag(const char* name) {
-    for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFlagsKey, 0, KEY_READ | view, &key) != ERROR_SUCCESS) continue;
-        DWORD type = REG_NONE;
+    for (const Registry* root : {&Registry::hklm64, &Registry::hklm32}) {
+        Registry key;
+        if (key.tryOpen(*root, kOrunSoftKey, KEY_READ) != ERROR_SUCCESS) continue;
         // Only the presence of a text counts, whatever its length.
-        const bool present = RegQueryValueExA(key, name, nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS && type == REG_SZ;
-        RegCloseKey(key);
-        if (!present) continue;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFlagsKey, 0, KEY_WRITE | view, &key) == ERROR_SUCCESS) {
-            RegDeleteValueA(key, name);
-            RegCloseKey(key);
-        }
+        RegValue value;
+        if (key.tryGetValue(name, value) != ERROR_SUCCESS || value.type != REG_SZ) continue;
+        if (key.tryOpen(*root, kOrunSoftKey, KEY_WRITE) == ERROR_SUCCESS) key.deleteValue(name);
         return true;
     }
     return false;

@@ -41,5 +41,3 @@ bool launchDefault(const std::string& address) {
 }
 
 }  // namespace browsers
-
-bool isNotNativeX64() { return !SysInfo::isX64() || SysInfo::isWow64(); }

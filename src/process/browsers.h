@@ -39,7 +39,3 @@ bool BrowserRestart();
 // The same with the 32-bit answer given: only a launcher counted as 32-bit
 // closes and restarts browsers; the flags are taken either way.
 bool BrowserRestart(bool notNativeX64);
-
-// True when the native processor is not AMD64 or the process runs under WOW64:
-// the launcher then counts as a 32-bit process.
-bool isNotNativeX64();

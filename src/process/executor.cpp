@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "base/com_holders.h"
 #include "base/file_utils.h"
 #include "base/logger.h"
 #include "base/sys_error.h"
@@ -254,34 +255,27 @@ HRESULT createShortcut(const std::string& linkPath, const std::string& target, c
     static const IID iidShellLinkA = {0x000214EE, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
     static const IID iidPersistFile = {0x0000010B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
-    const HRESULT init = CoInitialize(nullptr);
-    IShellLinkA* pOrunShortCutItem = nullptr;
-    HRESULT hr = CoCreateInstance(clsidShellLink, nullptr, CLSCTX_ALL, iidShellLinkA,
-                                  reinterpret_cast<void**>(&pOrunShortCutItem));
+    // Declared first, so that the interfaces are released before the apartment ends.
+    const ComScope apartment;
+    ComPtr<IShellLinkA> pOrunShortCutItem;
+    HRESULT hr = CoCreateInstance(clsidShellLink, nullptr, CLSCTX_ALL, iidShellLinkA, pOrunShortCutItem.outVoid());
     if (FAILED(hr) || !pOrunShortCutItem) {
         LOG_ERROR("CreateShortCutItem() - pOrunShortCutItem.CoCreateInstance call failed");
         if (SUCCEEDED(hr)) hr = E_POINTER;
-    } else {
-        IPersistFile* pOrunShortCutItemFile = nullptr;
-        if (FAILED(hr = pOrunShortCutItem->SetPath(target.c_str()))) {
-            LOG_ERROR(failedWith("ExecProcessAsDesktopUser: pOrunShortCutItem->SetPath(" + target + ") call failed",
-                                 static_cast<unsigned long>(hr)));
-        } else if (FAILED(hr = pOrunShortCutItem->SetArguments(arguments.c_str()))) {
-            LOG_ERROR(failedWith("ExecProcessAsDesktopUser: pOrunShortCutItem->SetArguments(" + arguments + ") call failed",
-                                 static_cast<unsigned long>(hr)));
-        } else if (FAILED(hr = pOrunShortCutItem->QueryInterface(iidPersistFile,
-                                                                 reinterpret_cast<void**>(&pOrunShortCutItemFile)))) {
-            LOG_ERROR("CreateShortCutItem() - pOrunShortCutItem->QueryInterface call failed");
-        } else {
-            if (FAILED(hr = pOrunShortCutItemFile->Save(tstrings::fromACP(linkPath).c_str(), TRUE))) {
-                LOG_ERROR("CreateShortCutItem() - pOrunShortCutItemFile->Save call failed");
-            }
-            pOrunShortCutItemFile->Release();
-        }
-        pOrunShortCutItem->Release();
+        return hr;
     }
-    // Only a successful initialisation is ours to undo.
-    if (SUCCEEDED(init)) CoUninitialize();
+    ComPtr<IPersistFile> pOrunShortCutItemFile;
+    if (FAILED(hr = pOrunShortCutItem->SetPath(target.c_str()))) {
+        LOG_ERROR(failedWith("ExecProcessAsDesktopUser: pOrunShortCutItem->SetPath(" + target + ") call failed",
+                             static_cast<unsigned long>(hr)));
+    } else if (FAILED(hr = pOrunShortCutItem->SetArguments(arguments.c_str()))) {
+        LOG_ERROR(failedWith("ExecProcessAsDesktopUser: pOrunShortCutItem->SetArguments(" + arguments + ") call failed",
+                             static_cast<unsigned long>(hr)));
+    } else if (FAILED(hr = pOrunShortCutItem.query(iidPersistFile, pOrunShortCutItemFile))) {
+        LOG_ERROR("CreateShortCutItem() - pOrunShortCutItem->QueryInterface call failed");
+    } else if (FAILED(hr = pOrunShortCutItemFile->Save(tstrings::fromACP(linkPath).c_str(), TRUE))) {
+        LOG_ERROR("CreateShortCutItem() - pOrunShortCutItemFile->Save call failed");
+    }
     return hr;
 }
 

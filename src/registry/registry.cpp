@@ -9,7 +9,7 @@
 #include "base/sys_error.h"
 #include "base/tstrings.h"
 #include "base/win_handles.h"
-#include "process/browsers.h"
+#include "base/sys_info.h"
 
 const Registry Registry::hklm(HKEY_LOCAL_MACHINE, 0);
 const Registry Registry::hklm32(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY);
@@ -17,6 +17,11 @@ const Registry Registry::hklm64(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY);
 const Registry Registry::hkcu(HKEY_CURRENT_USER, 0);
 const Registry Registry::hkcu32(HKEY_CURRENT_USER, KEY_WOW64_32KEY);
 const Registry Registry::hkcu64(HKEY_CURRENT_USER, KEY_WOW64_64KEY);
+const Registry Registry::hkcr(HKEY_CLASSES_ROOT, 0);
+
+namespace {
+const REGSAM kViewFlags = KEY_WOW64_32KEY | KEY_WOW64_64KEY;
+}
 
 namespace {
 std::string context(const char* operation, const std::string& argument) {
@@ -55,25 +60,27 @@ void Registry::close() {
 }
 
 void Registry::open(const Registry& parent, const std::string& subkey, int mode, bool create) {
-    const DWORD view = parent.viewFlags_;
-    const REGSAM access = view | (mode == Read ? KEY_READ : KEY_READ | KEY_WRITE);
-    HKEY opened = nullptr;
-    LONG rc;
-    const void* function;
-    if (create) {
-        rc = RegCreateKeyExA(parent.key_, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &opened,
-                             nullptr);
-        function = functionAddress(&RegCreateKeyExA);
-    } else {
-        rc = RegOpenKeyExA(parent.key_, subkey.c_str(), 0, access, &opened);
-        function = functionAddress(&RegOpenKeyExA);
+    const LONG rc = tryOpen(parent, subkey, mode == Read ? KEY_READ : KEY_READ | KEY_WRITE, create);
+    if (rc != ERROR_SUCCESS) {
+        const void* function = create ? functionAddress(&RegCreateKeyExA) : functionAddress(&RegOpenKeyExA);
+        throw QDS_ERROR(SysError(context("open key", subkey), function, static_cast<unsigned long>(rc)));
     }
-    if (rc != ERROR_SUCCESS) throw QDS_ERROR(SysError(context("open key", subkey), function, static_cast<unsigned long>(rc)));
+}
+
+LONG Registry::tryOpen(const Registry& parent, const std::string& subkey, REGSAM access, bool create) {
+    const DWORD view = parent.viewFlags_ | (access & kViewFlags);
+    access |= view;
+    HKEY opened = nullptr;
+    const LONG rc = create ? RegCreateKeyExA(parent.key_, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                                             nullptr, &opened, nullptr)
+                           : RegOpenKeyExA(parent.key_, subkey.c_str(), 0, access, &opened);
+    if (rc != ERROR_SUCCESS) return rc;
     // Opened first: the parent may be this object.
     close();
     key_ = opened;
     owned_ = true;
     viewFlags_ = view;
+    return rc;
 }
 
 bool Registry::exists(const std::string& subkey) const {
@@ -85,8 +92,8 @@ bool Registry::exists(const std::string& subkey) const {
     }
 }
 
-RegValue Registry::getValue(const std::string& name) const {
-    RegValue value;
+LONG Registry::tryGetValue(const std::string& name, RegValue& value) const {
+    value = RegValue();
     for (;;) {
         DWORD size = static_cast<DWORD>(value.data.size());
         const LONG rc = RegQueryValueExA(key_, name.c_str(), nullptr, &value.type,
@@ -101,12 +108,39 @@ RegValue Registry::getValue(const std::string& name) const {
                 value.data.resize(size);  // the data itself comes with the second call
                 continue;
             }
-            value.data.resize(size);
-            return value;
+            value.data.resize(size);  // an ANSI text can come out shorter than announced
+            return rc;
         }
+        value = RegValue();
+        return rc;
+    }
+}
+
+RegValue Registry::getValue(const std::string& name) const {
+    RegValue value;
+    const LONG rc = tryGetValue(name, value);
+    if (rc != ERROR_SUCCESS) {
         throw QDS_ERROR(SysError(context("query value", name), functionAddress(&RegQueryValueExA),
                                  static_cast<unsigned long>(rc)));
     }
+    return value;
+}
+
+LONG Registry::trySetValue(const std::string& name, DWORD type, const void* data, DWORD size) const {
+    static const BYTE none = 0;  // a valid address for an empty value
+    return RegSetValueExA(key_, name.c_str(), 0, type, size ? static_cast<const BYTE*>(data) : &none, size);
+}
+
+LONG Registry::deleteValue(const std::string& name) const { return RegDeleteValueA(key_, name.c_str()); }
+
+LONG Registry::deleteSubkey(const std::string& name) const {
+    return RegDeleteKeyExA(key_, name.c_str(), viewFlags_, 0);
+}
+
+LONG Registry::countEntries(DWORD& subkeys, DWORD& values) const {
+    subkeys = values = 0;
+    return RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                            nullptr);
 }
 
 DWORD Registry::getDword(const std::string& name) const {
@@ -141,7 +175,7 @@ std::vector<unsigned char> Registry::getBinary(const std::string& name) const {
 }
 
 void Registry::setDword(const std::string& name, DWORD value) const {
-    const LONG rc = RegSetValueExA(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    const LONG rc = trySetValue(name, REG_DWORD, &value, sizeof(value));
     if (rc != ERROR_SUCCESS) {
         throw QDS_ERROR(SysError(context("set dword value", name), functionAddress(&RegSetValueExA),
                                  static_cast<unsigned long>(rc)));
@@ -149,8 +183,7 @@ void Registry::setDword(const std::string& name, DWORD value) const {
 }
 
 void Registry::setString(const std::string& name, const std::string& value) const {
-    const LONG rc = RegSetValueExA(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                   static_cast<DWORD>(value.size() + 1));
+    const LONG rc = trySetValue(name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
     if (rc != ERROR_SUCCESS) {
         throw QDS_ERROR(SysError(context("set string value", name), functionAddress(&RegSetValueExA),
                                  static_cast<unsigned long>(rc)));
@@ -158,9 +191,7 @@ void Registry::setString(const std::string& name, const std::string& value) cons
 }
 
 void Registry::setBinary(const std::string& name, const std::vector<unsigned char>& value) const {
-    static const BYTE none = 0;  // a valid address for an empty value
-    const LONG rc = RegSetValueExA(key_, name.c_str(), 0, REG_BINARY, value.empty() ? &none : value.data(),
-                                   static_cast<DWORD>(value.size()));
+    const LONG rc = trySetValue(name, REG_BINARY, value.data(), static_cast<DWORD>(value.size()));
     if (rc != ERROR_SUCCESS) {
         throw QDS_ERROR(SysError(context("set binary value", name), functionAddress(&RegSetValueExA),
                                  static_cast<unsigned long>(rc)));
@@ -183,67 +214,21 @@ std::vector<std::string> Registry::getSubkeyNames() const {
     return names;
 }
 
-RegKey::~RegKey() { close(); }
-
-void RegKey::close() {
-    if (!owned_) return;
-    const LONG rc = RegCloseKey(key_);
-    if (rc == ERROR_SUCCESS) {
-        owned_ = false;
-        key_ = nullptr;
-    } else {
-        // The flag stays: the handle is still ours.
-        LOG_ERROR(tstrings::format("%s failed with %s", tstrings::format("RegCloseKey(%p)", static_cast<void*>(key_)).c_str(),
-                                   formatSystemError(static_cast<unsigned long>(rc), nullptr).c_str()));
-    }
-}
-
-LONG RegKey::open(const std::string& subkey, REGSAM access) {
-    close();
-    HKEY opened = nullptr;
-    const LONG rc = RegOpenKeyExA(parent_, subkey.c_str(), 0, access, &opened);
-    if (rc == ERROR_SUCCESS) {
-        key_ = opened;
-        owned_ = true;
-    }
-    return rc;
-}
-
-LONG RegKey::query(const std::string& name, RegValue& value) const {
-    value = RegValue();
-    DWORD type = REG_NONE;
-    DWORD size = 0;
-    LONG rc = RegQueryValueExA(key_, name.c_str(), nullptr, &type, nullptr, &size);
-    if (rc != ERROR_SUCCESS) return rc;
-    value.data.resize(size);
-    rc = RegQueryValueExA(key_, name.c_str(), nullptr, &type, value.data.empty() ? nullptr : value.data.data(), &size);
-    if (rc == ERROR_SUCCESS) {
-        value.type = type;
-        value.data.resize(size);  // an ANSI text can come out shorter than announced
-    } else {
-        value.data.clear();
-    }
-    return rc;
-}
-
 int GetRegValueOfStringType(const char* valueName, char* buffer, const char* subkey, DWORD* size) {
-    HKEY key = nullptr;
-    bool opened = false;
-    if (!isNotNativeX64()) {  // a 32-bit process looks in the 32-bit view only
-        opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_READ | KEY_WOW64_64KEY, &key) == ERROR_SUCCESS;
-    }
-    if (!opened) {
-        LOG_ERROR(tstrings::format("Error Opening RegKey at 64 bit loaction: %d", static_cast<int>(GetLastError())));
-        opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_READ | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS;
-        if (!opened) {
-            LOG_ERROR(tstrings::format("Error Opening RegKey at 32 or 64 bit loaction: %d", static_cast<int>(GetLastError())));
+    Registry key;
+    LONG rc = ERROR_FILE_NOT_FOUND;
+    if (!isNotNativeX64()) rc = key.tryOpen(Registry::hklm64, subkey, KEY_READ);  // a 32-bit process looks in the 32-bit view only
+    if (rc != ERROR_SUCCESS) {
+        LOG_ERROR(tstrings::format("Error Opening RegKey at 64 bit loaction: %d", static_cast<int>(rc)));
+        rc = key.tryOpen(Registry::hklm32, subkey, KEY_READ);
+        if (rc != ERROR_SUCCESS) {
+            LOG_ERROR(tstrings::format("Error Opening RegKey at 32 or 64 bit loaction: %d", static_cast<int>(rc)));
             return 0;
         }
     }
     const DWORD capacity = size ? *size : 0;
     DWORD type = REG_NONE;
-    LONG rc = RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), size);
-    closeRegHandle(key);
+    rc = RegQueryValueExA(key.handle(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), size);
     // A text stored without its terminator must not leave the caller reading
     // past the buffer: terminate it inside the buffer, or fail when it is full.
     if (rc == ERROR_SUCCESS && type == REG_SZ && buffer && size) {
@@ -257,11 +242,11 @@ int GetRegValueOfStringType(const char* valueName, char* buffer, const char* sub
     }
     if (rc != ERROR_SUCCESS) {
         if (buffer && capacity > 0) buffer[0] = '\0';  // nothing half-copied is left for the caller
-        LOG_ERROR(tstrings::format("Registry Value not found: %d", static_cast<int>(GetLastError())));
+        LOG_ERROR(tstrings::format("Registry Value not found: %d", static_cast<int>(rc)));
         return 0;
     }
     if (type != REG_SZ) {
-        LOG_ERROR(tstrings::format("Registry Value not of type REG_SZ: %d", static_cast<int>(GetLastError())));
+        LOG_ERROR(tstrings::format("Registry Value not of type REG_SZ: %d", static_cast<int>(rc)));
         return 0;
     }
     return 1;

@@ -43,6 +43,18 @@ public:
     // Whether the subkey can be opened for reading; never raises.
     bool exists(const std::string& subkey) const;
 
+    // Non-raising forms, for the places that only ask whether something is
+    // there or that log a failure and go on. Each returns the code of the
+    // registry call. The access rights come without view flags: the parent's
+    // view, and any view flag given, pass on to the key.
+    LONG tryOpen(const Registry& parent, const std::string& subkey, REGSAM access, bool create = false);
+    LONG tryGetValue(const std::string& name, RegValue& value) const;  // left empty on failure
+    LONG trySetValue(const std::string& name, DWORD type, const void* data, DWORD size) const;
+    LONG deleteValue(const std::string& name) const;
+    LONG deleteSubkey(const std::string& name) const;  // in this key's view, without subkeys of its own
+    LONG countEntries(DWORD& subkeys, DWORD& values) const;
+    bool isOpen() const { return key_ != nullptr; }
+
     RegValue getValue(const std::string& name) const;
     DWORD getDword(const std::string& name) const;
     std::string getString(const std::string& name) const;  // REG_SZ or REG_EXPAND_SZ, not expanded
@@ -64,6 +76,7 @@ public:
     static const Registry hkcu;
     static const Registry hkcu32;
     static const Registry hkcu64;
+    static const Registry hkcr;
 
 private:
     void close();
@@ -73,27 +86,24 @@ private:
     DWORD viewFlags_ = 0;
 };
 
-// A plain key holder for older code: returns Windows error codes, never raises.
+// The non-raising forms under the older names: returns Windows error codes.
 class RegKey {
 public:
-    explicit RegKey(HKEY parent) : parent_(parent) {}
-    ~RegKey();
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
+    explicit RegKey(HKEY parent) : parent_(parent, 0) {}
 
-    // Opening again first closes an owned handle.
-    LONG open(const std::string& subkey, REGSAM access);
+    // Opening again first closes the key held.
+    LONG open(const std::string& subkey, REGSAM access) {
+        key_ = Registry();
+        return key_.tryOpen(parent_, subkey, access);
+    }
     // The value's type and bytes; left empty on failure.
-    LONG query(const std::string& name, RegValue& value) const;
+    LONG query(const std::string& name, RegValue& value) const { return key_.tryGetValue(name, value); }
 
-    HKEY handle() const { return key_; }
+    HKEY handle() const { return key_.handle(); }
 
 private:
-    void close();
-
-    HKEY parent_;
-    HKEY key_ = nullptr;
-    bool owned_ = false;
+    Registry parent_;
+    Registry key_;
 };
 
 // Reads a REG_SZ value of a key under HKEY_LOCAL_MACHINE into the caller's

@@ -5,6 +5,7 @@
 #include "base/file_utils.h"
 #include "base/source_location.h"
 #include "base/tstrings.h"
+#include "product/registry_places.h"
 #include "version/orun_version.h"
 
 namespace qscrub {
@@ -16,8 +17,6 @@ const char* const kOldCodeSuffix = "0B93C1-2A47-11D6-B3C8-00C4E1";
 const char* const kNewCodePrefix8 = "9B3D71F2-4C6E-4A85-93D1-6E8";
 const char* const kNewCodePrefix0 = "9B3D71F2-4C6E-4A85-93D1-6E0";
 const char* const kNewCodePrefixShort = "9B3D71F2-4C6E-4A85-93D1-6E";
-
-const char* const kRuntimesKey = "Software\\OrunSoft\\Orun Runtime Environment\\";
 
 const RuntimeVersion& v142() {
     static const RuntimeVersion v("1.4.2");

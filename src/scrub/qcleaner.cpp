@@ -5,10 +5,11 @@
 #include "base/sys_info.h"
 #include "base/win.h"
 #include "base/win_handles.h"
-#include "launcher/installed_ovx.h"
+#include "product/installed_ovx.h"
 #include "registry/registry.h"
 #include "scrub/product_code.h"
 #include "scrub/scrub_log.h"
+#include "product/registry_places.h"
 
 namespace qscrub {
 namespace {
@@ -93,9 +94,7 @@ bool QCleaner::runMsiexecUninstallWith(const std::string& program, const std::st
 
     // The record goes whatever the result, so that a product the installer no
     // longer knows is not offered again.
-    char key[1024];
-    std::snprintf(key, sizeof key, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s", productCode.c_str());
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+    Registry::hklm.deleteSubkey(std::string(kUninstallKey) + "\\" + productCode);
     return code == 0 || code == 3010;
 }
 

@@ -1,4 +1,5 @@
 #include "scrub/scrub_log.h"
+#include "base/memory_holders.h"
 
 #include <cstdio>
 
@@ -9,12 +10,10 @@ const std::size_t kPathLimit = 240;  // with the terminator
 
 // The system's text for the code, as FormatMessage gives it.
 std::string systemMessage(DWORD code) {
-    char* buffer = nullptr;
+    LocalPointer<char> buffer;
     const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text = n && buffer ? std::string(buffer, n) : std::string();
-    if (buffer) LocalFree(buffer);
-    return text;
+                                   nullptr, code, 0, reinterpret_cast<char*>(buffer.out()), 0, nullptr);
+    return n && buffer ? std::string(buffer.get(), n) : std::string();
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "base/win_handles.h"
 #include "settings/plain_text.h"
 #include "settings/settings_exception.h"
+#include "base/memory_holders.h"
 
 namespace settings_impl {
 
@@ -20,14 +21,6 @@ namespace {
 std::wstring wide(const SettingsPath& path) { return std::wstring(path.utf16().begin(), path.utf16().end()); }
 
 SettingsPath canonicalPath(const std::string& text) { return SettingsPath(text).canonicalize(currentDirectory); }
-
-// Frees memory the system handed out with LocalAlloc.
-struct LocalMemory {
-    HLOCAL memory = nullptr;
-    ~LocalMemory() {
-        if (memory) LocalFree(memory);
-    }
-};
 
 // What the file on disk shows for each line end: CR LF, as text mode writes it.
 std::string textMode(const std::string& text) {
@@ -93,12 +86,12 @@ class FileDacl {
 public:
     explicit FileDacl(HANDLE file) {
         if (GetSecurityInfo(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl_, nullptr,
-                            &descriptor_.memory) != ERROR_SUCCESS) {
+                            descriptor_.out()) != ERROR_SUCCESS) {
             throw settings::ExceptionCode<304>("cannot read the settings file's access rules");
         }
         SECURITY_DESCRIPTOR_CONTROL control = 0;
         DWORD revision = 0;
-        if (GetSecurityDescriptorControl(descriptor_.memory, &control, &revision)) {
+        if (GetSecurityDescriptorControl(descriptor_.get(), &control, &revision)) {
             protected_ = (control & SE_DACL_PROTECTED) != 0;
         }
     }
@@ -112,7 +105,7 @@ public:
     }
 
 private:
-    LocalMemory descriptor_;
+    LocalPointer<void> descriptor_;
     PACL dacl_ = nullptr;  // inside descriptor_
     bool protected_ = false;
 };
@@ -179,11 +172,11 @@ std::string domainUsersSid() {
     if (!CreateWellKnownSid(WinAccountDomainUsersSid, domain, users, &usersSize)) {
         throw settings::Exception(200, "CreateWellKnownSid failed");
     }
-    LocalMemory text;
-    if (!ConvertSidToStringSidW(users, reinterpret_cast<LPWSTR*>(&text.memory))) {
+    LocalPointer<wchar_t> text;
+    if (!ConvertSidToStringSidW(users, text.out())) {
         throw settings::Exception(200, "ConvertSidToStringSid failed");
     }
-    return tstrings::toUtf8(static_cast<const wchar_t*>(text.memory));
+    return tstrings::toUtf8(text.get());
 }
 
 std::string newSettingsFileSddl() {
@@ -222,12 +215,12 @@ void writeSettingsFile(const Config& config, const std::string& pathText) {
     }
 
     const std::wstring sddl = tstrings::toUtf16(newSettingsFileSddl());
-    LocalMemory descriptor;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor.memory,
+    LocalPointer<void> descriptor;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, descriptor.out(),
                                                               nullptr)) {
         throw settings::ExceptionCode<304>("cannot build the settings file's security descriptor");
     }
-    SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor.memory, FALSE};
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor.get(), FALSE};
     replacement.create(&attributes);
     replacement.write(text);
     // Without replacing: a file that exists but could not be read stays as it is.

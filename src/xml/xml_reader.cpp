@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -18,15 +19,6 @@ enum TokenKind : int {
     END_OF_INPUT = 7,
 };
 
-// Process-wide, reused by every parse; the token buffer only grows.
-struct ReaderState {
-    const char* cursor = nullptr;
-    char* token = nullptr;
-    size_t capacity = 0;
-    int kind = END_OF_INPUT;
-};
-ReaderState state;
-
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -39,98 +31,6 @@ const char* skipPast(const char* from, const char* marker) {
     return found ? found + std::strlen(marker) : from + std::strlen(from);
 }
 
-void skip() {
-    const char*& p = state.cursor;
-    for (;;) {
-        const char* before = p;
-        while (isBlank(*p)) ++p;
-        if (std::strncmp(p, "<!--", 4) == 0) {
-            p = skipPast(p + 4, "-->");
-        } else if (p[0] == '<' && p[1] == '!') {
-            p = skipPast(p + 2, ">");
-        } else if (p[0] == '<' && p[1] == '?') {
-            p = skipPast(p + 2, "?>");
-        }
-        if (p == before) return;
-    }
-}
-
-void setToken(const char* text, size_t length, int kind) {
-    if (length > state.capacity || !state.token) {
-        char* grown = new char[length + 1];
-        delete[] state.token;
-        state.token = grown;
-        state.capacity = length;
-    }
-    std::memcpy(state.token, text, length);
-    state.token[length] = '\0';
-    state.kind = kind;
-}
-
-// The five predefined entities, in place; anything else after "&" stays.
-void decodeToken() {
-    static const struct {
-        const char* reference;
-        size_t length;
-        char character;
-    } kEntities[] = {{"&amp;", 5, '&'}, {"&lt;", 4, '<'}, {"&gt;", 4, '>'}, {"&apos;", 6, '\''}, {"&quot;", 6, '"'}};
-    char* in = state.token;
-    char* out = state.token;
-    while (*in) {
-        bool replaced = false;
-        if (*in == '&') {
-            for (const auto& entity : kEntities) {
-                if (std::strncmp(in, entity.reference, entity.length) == 0) {
-                    *out++ = entity.character;
-                    in += entity.length;
-                    replaced = true;
-                    break;
-                }
-            }
-        }
-        if (!replaced) *out++ = *in++;
-    }
-    *out = '\0';
-}
-
-void readName(int kind) {
-    const char* start = state.cursor;
-    const char* p = start;
-    if (startsName(*p)) {
-        ++p;
-        while (continuesName(*p)) ++p;
-    }
-    state.cursor = p;
-    setToken(start, static_cast<size_t>(p - start), kind);
-}
-
-void nextToken() {
-    skip();
-    const char*& p = state.cursor;
-    if (*p == '\0') {
-        setToken(p, 0, END_OF_INPUT);
-    } else if (*p == '<') {
-        if (p[1] == '/') {
-            p += 2;
-            readName(END_TAG);
-        } else {
-            p += 1;
-            readName(START_TAG);
-        }
-    } else if (*p == '>') {
-        ++p;
-        setToken(p, 0, TAG_END);
-    } else if (p[0] == '/' && p[1] == '>') {
-        p += 2;
-        setToken(p, 0, EMPTY_ELEMENT_END);
-    } else {
-        const char* start = p;
-        while (*p && *p != '<') ++p;
-        setToken(start, static_cast<size_t>(p - start), TEXT);
-        decodeToken();
-    }
-}
-
 char* copyText(const char* text) {
     const size_t length = std::strlen(text);
     char* copy = new char[length + 1];
@@ -138,97 +38,198 @@ char* copyText(const char* text) {
     return copy;
 }
 
-XmlNode* newNode(int kind) {
-    return new XmlNode{kind, copyText(state.token), nullptr, nullptr, nullptr};
-}
-
-// The next attribute of the current start tag, or null when none is left.
-XmlAttribute* readAttribute() {
-    for (;;) {
-        skip();
-        const char*& p = state.cursor;
-        if (*p == '\0' || *p == '>' || (p[0] == '/' && p[1] == '>')) return nullptr;
-        const char* start = p;
-        while (*p && !isBlank(*p) && *p != '=') ++p;
-        setToken(start, static_cast<size_t>(p - start), ATTRIBUTE_NAME);
-        skip();
-        if (*p != '=') continue;  // an attribute without a value is dropped
-        char* name = copyText(state.token);
-        ++p;
-        if (*p == '"') {
-            const char* value = ++p;
-            while (*p && *p != '"') ++p;
-            setToken(value, static_cast<size_t>(p - value), ATTRIBUTE_VALUE);
-            if (*p == '"') ++p;
-        } else {
-            const char* value = p;
-            while (*p && !isBlank(*p)) ++p;
-            setToken(value, static_cast<size_t>(p - value), ATTRIBUTE_VALUE);
-        }
-        return new XmlAttribute{name, copyText(state.token), nullptr};
-    }
-}
-
 // Where a chain of siblings is being built: the link that takes its next node.
 struct Level {
     XmlNode** link;
 };
 
-// Builds the node at the current token and its siblings. Siblings are built in
-// a loop and children on an explicit stack of bounded depth, so that no document
-// can exhaust the call stack; otherwise the tree is the recursive rules' tree.
-XmlNode* buildTree() {
-    XmlNode* root = nullptr;
-    Level levels[kXmlMaxDepth + 1];  // levels[d] holds the nodes at depth d + 1
-    int depth = 0;
-    levels[0].link = &root;
-    for (;;) {
-        // Build one node of the current chain.
-        bool chainEnds = false;
-        if ((state.kind == TEXT || state.kind == START_TAG) && depth == kXmlMaxDepth) {
-            // Too deep: the rest of the input is not read.
-            state.cursor += std::strlen(state.cursor);
-            setToken(state.cursor, 0, END_OF_INPUT);
-            chainEnds = true;
-        } else if (state.kind == TEXT) {
-            *levels[depth].link = newNode(XML_TEXT);
-            nextToken();
-            chainEnds = true;  // a text node takes no siblings
-        } else if (state.kind != START_TAG) {
-            chainEnds = true;
-        } else {
-            XmlNode* element = newNode(XML_ELEMENT);
-            *levels[depth].link = element;
-            levels[depth].link = &element->nextSibling;
-            while (XmlAttribute* attribute = readAttribute()) {
-                attribute->next = element->attributes;
-                element->attributes = attribute;
+// One parse: the cursor in the text and the current token.
+class Reader {
+public:
+    explicit Reader(const char* text) : cursor_(text) {}
+
+    XmlNode* parse() {
+        nextToken();
+        return buildTree();
+    }
+
+private:
+    void skip() {
+        const char*& p = cursor_;
+        for (;;) {
+            const char* before = p;
+            while (isBlank(*p)) ++p;
+            if (std::strncmp(p, "<!--", 4) == 0) {
+                p = skipPast(p + 4, "-->");
+            } else if (p[0] == '<' && p[1] == '!') {
+                p = skipPast(p + 2, ">");
+            } else if (p[0] == '<' && p[1] == '?') {
+                p = skipPast(p + 2, "?>");
             }
-            nextToken();
-            if (state.kind == EMPTY_ELEMENT_END) {
-                nextToken();
-            } else if (state.kind == TAG_END) {
-                nextToken();
-                levels[++depth].link = &element->firstChild;
-                continue;
-            }
-            chainEnds = state.kind == END_OF_INPUT;
-        }
-        // Close finished chains: back in the parent, after its children.
-        while (chainEnds) {
-            if (depth == 0) return root;
-            --depth;
-            if (state.kind == END_TAG) {
-                // The end tag's name is not compared with the start tag's.
-                do {
-                    nextToken();
-                } while (state.kind != TAG_END && state.kind != END_OF_INPUT);
-                nextToken();
-            }
-            chainEnds = state.kind == END_OF_INPUT;
+            if (p == before) return;
         }
     }
-}
+
+    void setToken(const char* text, size_t length, int kind) {
+        token_.assign(text, length);
+        kind_ = kind;
+    }
+
+    // The five predefined entities, in place; anything else after "&" stays.
+    void decodeToken() {
+        static const struct {
+            const char* reference;
+            size_t length;
+            char character;
+        } kEntities[] = {{"&amp;", 5, '&'}, {"&lt;", 4, '<'}, {"&gt;", 4, '>'}, {"&apos;", 6, '\''}, {"&quot;", 6, '"'}};
+        char* in = token_.data();
+        char* out = token_.data();
+        while (*in) {
+            bool replaced = false;
+            if (*in == '&') {
+                for (const auto& entity : kEntities) {
+                    if (std::strncmp(in, entity.reference, entity.length) == 0) {
+                        *out++ = entity.character;
+                        in += entity.length;
+                        replaced = true;
+                        break;
+                    }
+                }
+            }
+            if (!replaced) *out++ = *in++;
+        }
+        token_.resize(static_cast<size_t>(out - token_.data()));
+    }
+
+    void readName(int kind) {
+        const char* start = cursor_;
+        const char* p = start;
+        if (startsName(*p)) {
+            ++p;
+            while (continuesName(*p)) ++p;
+        }
+        cursor_ = p;
+        setToken(start, static_cast<size_t>(p - start), kind);
+    }
+
+    void nextToken() {
+        skip();
+        const char*& p = cursor_;
+        if (*p == '\0') {
+            setToken(p, 0, END_OF_INPUT);
+        } else if (*p == '<') {
+            if (p[1] == '/') {
+                p += 2;
+                readName(END_TAG);
+            } else {
+                p += 1;
+                readName(START_TAG);
+            }
+        } else if (*p == '>') {
+            ++p;
+            setToken(p, 0, TAG_END);
+        } else if (p[0] == '/' && p[1] == '>') {
+            p += 2;
+            setToken(p, 0, EMPTY_ELEMENT_END);
+        } else {
+            const char* start = p;
+            while (*p && *p != '<') ++p;
+            setToken(start, static_cast<size_t>(p - start), TEXT);
+            decodeToken();
+        }
+    }
+
+    XmlNode* newNode(int kind) {
+        return new XmlNode{kind, copyText(token_.c_str()), nullptr, nullptr, nullptr};
+    }
+
+    // The next attribute of the current start tag, or null when none is left.
+    XmlAttribute* readAttribute() {
+        for (;;) {
+            skip();
+            const char*& p = cursor_;
+            if (*p == '\0' || *p == '>' || (p[0] == '/' && p[1] == '>')) return nullptr;
+            const char* start = p;
+            while (*p && !isBlank(*p) && *p != '=') ++p;
+            setToken(start, static_cast<size_t>(p - start), ATTRIBUTE_NAME);
+            skip();
+            if (*p != '=') continue;  // an attribute without a value is dropped
+            char* name = copyText(token_.c_str());
+            ++p;
+            if (*p == '"') {
+                const char* value = ++p;
+                while (*p && *p != '"') ++p;
+                setToken(value, static_cast<size_t>(p - value), ATTRIBUTE_VALUE);
+                if (*p == '"') ++p;
+            } else {
+                const char* value = p;
+                while (*p && !isBlank(*p)) ++p;
+                setToken(value, static_cast<size_t>(p - value), ATTRIBUTE_VALUE);
+            }
+            return new XmlAttribute{name, copyText(token_.c_str()), nullptr};
+        }
+    }
+
+    // Builds the node at the current token and its siblings. Siblings are built in
+    // a loop and children on an explicit stack of bounded depth, so that no document
+    // can exhaust the call stack; otherwise the tree is the recursive rules' tree.
+    XmlNode* buildTree() {
+        XmlNode* root = nullptr;
+        Level levels[kXmlMaxDepth + 1];  // levels[d] holds the nodes at depth d + 1
+        int depth = 0;
+        levels[0].link = &root;
+        for (;;) {
+            // Build one node of the current chain.
+            bool chainEnds = false;
+            if ((kind_ == TEXT || kind_ == START_TAG) && depth == kXmlMaxDepth) {
+                // Too deep: the rest of the input is not read.
+                cursor_ += std::strlen(cursor_);
+                setToken(cursor_, 0, END_OF_INPUT);
+                chainEnds = true;
+            } else if (kind_ == TEXT) {
+                *levels[depth].link = newNode(XML_TEXT);
+                nextToken();
+                chainEnds = true;  // a text node takes no siblings
+            } else if (kind_ != START_TAG) {
+                chainEnds = true;
+            } else {
+                XmlNode* element = newNode(XML_ELEMENT);
+                *levels[depth].link = element;
+                levels[depth].link = &element->nextSibling;
+                while (XmlAttribute* attribute = readAttribute()) {
+                    attribute->next = element->attributes;
+                    element->attributes = attribute;
+                }
+                nextToken();
+                if (kind_ == EMPTY_ELEMENT_END) {
+                    nextToken();
+                } else if (kind_ == TAG_END) {
+                    nextToken();
+                    levels[++depth].link = &element->firstChild;
+                    continue;
+                }
+                chainEnds = kind_ == END_OF_INPUT;
+            }
+            // Close finished chains: back in the parent, after its children.
+            while (chainEnds) {
+                if (depth == 0) return root;
+                --depth;
+                if (kind_ == END_TAG) {
+                    // The end tag's name is not compared with the start tag's.
+                    do {
+                        nextToken();
+                    } while (kind_ != TAG_END && kind_ != END_OF_INPUT);
+                    nextToken();
+                }
+                chainEnds = kind_ == END_OF_INPUT;
+            }
+        }
+    }
+
+    const char* cursor_;
+    std::string token_;
+    int kind_ = END_OF_INPUT;
+};
 
 void freeAttributes(XmlAttribute* attribute) {
     while (attribute) {
@@ -244,11 +245,7 @@ void freeAttributes(XmlAttribute* attribute) {
 
 XmlNode* parseXml(const char* text) {
     if (!text) return nullptr;
-    state.cursor = text;
-    nextToken();
-    XmlNode* root = buildTree();
-    state.cursor = nullptr;
-    return root;
+    return Reader(text).parse();
 }
 
 XmlNode* findElement(XmlNode* node, const char* name) {

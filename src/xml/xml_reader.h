@@ -2,8 +2,7 @@
 // A small, forgiving reader for the maker's two XML documents. Any text is
 // accepted, no error is reported: malformed text yields a partial tree or null.
 // Narrow text as received, no encoding conversion, no namespaces.
-//
-// The reader's state is process-wide: one parse at a time, from one thread.
+// Each parse keeps its own state: parses on several threads do not meet.
 
 enum XmlNodeKind : int { XML_ELEMENT = 0, XML_TEXT = 1 };
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "product/registry_places.h"
 #include "scrub/product_code.h"
 
 using qscrub::productCode;
@@ -39,7 +40,7 @@ TEST(ProductCode, EachVersionRangeHasItsForm) {
 }
 
 TEST(UninstallSequence, ExactCodeThenTheUpdatesDownToZero) {
-    const std::string key = "Software\\OrunSoft\\Orun Runtime Environment\\";
+    const std::string key = std::string(kRuntimesKey) + "\\";
     const std::set<std::string> keys = {key + "1.8.0_20/64", key + "1.6.0_05/32", key + "1.4.1_07/32"};
     std::map<std::string, int> results;  // by product code; others end with 1605
     std::vector<std::string> runs;

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "xml/xml_reader.h"
 
@@ -172,6 +175,24 @@ TEST(XmlReader, TheTokenBufferIsReusedAcrossParses) {
     EXPECT_EQ(shape("<a>" + longText + "</a>"), "a{'" + longText + "'}");
     EXPECT_EQ(shape("<b>y</b>"), "b{'y'}");
     EXPECT_EQ(shape("<c>" + longText + "z</c>"), "c{'" + longText + "z'}");
+}
+
+TEST(XmlReader, ParsesOnTwoThreadsDoNotMeet) {
+    // Long tokens, so that a shared token buffer would be regrown under the other parse.
+    const std::string first = "<a x=\"" + std::string(5000, '1') + "\">" + std::string(3000, 'p') + "</a>";
+    const std::string second = "<b><c>" + std::string(7000, 'q') + "</c></b>";
+    const std::string firstShape = shape(first), secondShape = shape(second);
+    std::atomic<int> wrong{0};
+    auto run = [&wrong](const std::string& text, const std::string& expected) {
+        for (int i = 0; i < 300; ++i) {
+            if (shape(text) != expected) ++wrong;
+        }
+    };
+    std::thread one(run, std::cref(first), std::cref(firstShape));
+    std::thread two(run, std::cref(second), std::cref(secondShape));
+    one.join();
+    two.join();
+    EXPECT_EQ(wrong.load(), 0);
 }
 
 TEST(XmlLookups, FindElementWalksSiblingsAndMatchesExactly) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/maker_addresses.h"
+#include "base/sys_info.h"
 #include "process/browsers.h"
 #include "test_support.h"
 

@@ -2,7 +2,7 @@
 
 #include "base/all_utils.h"
 #include "launcher/existing_install.h"
-#include "launcher/installed_ovx.h"
+#include "product/installed_ovx.h"
 #include "metrics/install_status.h"
 #include "msi/action.h"
 #include "registry/registry.h"

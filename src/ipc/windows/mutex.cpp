@@ -16,7 +16,7 @@ void* Mutex::create() {
 }
 
 void Mutex::destroy(void* handle) {
-    if (!CloseHandle(handle)) IPC_THROW_PLATFORM_ERROR("CloseHandle");
+    if (!tryCloseHandle(handle)) IPC_THROW_PLATFORM_ERROR("CloseHandle");
 }
 
 void Mutex::release(void* handle) {

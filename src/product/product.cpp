@@ -1,6 +1,6 @@
-#include "launcher/product.h"
+#include "product/product.h"
 
-#include "process/browsers.h"
+#include "base/sys_info.h"
 
 namespace product {
 

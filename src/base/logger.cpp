@@ -7,6 +7,7 @@
 
 #include "base/file_paths.h"
 #include "base/log_line.h"
+#include "base/process_paths.h"
 
 // Everything else of base/ logs through the logger, so it finds its folder and
 // its module name through the plain system calls.
@@ -14,21 +15,9 @@ namespace {
 const char* const kLogFileName = "qusched.log";
 const int kOpenAttempts = 10;
 
-// The user's temporary folder; empty when the system gives none.
-std::string tempFolder() {
-    std::string buffer(MAX_PATH, '\0');
-    DWORD n = GetTempPathA(static_cast<DWORD>(buffer.size()), &buffer[0]);
-    if (n > buffer.size()) {
-        buffer.resize(n);
-        n = GetTempPathA(static_cast<DWORD>(buffer.size()), &buffer[0]);
-    }
-    buffer.resize(n < buffer.size() ? n : 0);
-    return FileUtils::removeTrailingSlash(buffer);
-}
-
 std::string logPathOrEmpty() {
     try {
-        return FileUtils::combinePath(tempFolder(), kLogFileName);
+        return FileUtils::combinePath(plainTempFolder(), kLogFileName);
     } catch (...) {
         return std::string();  // nothing gets written without a path
     }
@@ -36,16 +25,8 @@ std::string logPathOrEmpty() {
 
 // The executable's base name, or "Unknown".
 std::string computeModuleName() {
-    std::string buffer(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, &buffer[0], static_cast<DWORD>(buffer.size()));
-        if (n == 0) return "Unknown";
-        if (n < buffer.size()) {
-            buffer.resize(n);
-            return FileUtils::basename(buffer);
-        }
-        buffer.resize(buffer.size() * 2);
-    }
+    const std::string path = plainModulePath();
+    return path.empty() ? "Unknown" : FileUtils::basename(path);
 }
 
 const std::string& moduleName() {

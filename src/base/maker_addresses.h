@@ -23,9 +23,9 @@ inline constexpr const char* kVerificationPageUrl = "https://orun.kyn.example/ve
 // Explains the minimum security level the completion page mentions.
 inline constexpr const char* kSecurityLevelUrl = "https://orun.kyn.example/help/security-level.html";
 
-// The installer options document of this version, on the download server; the
-// registry value "InstallerXmlURL" may name another.
-inline constexpr const char* kInstallerOptionsUrl = "https://download.kyn.example/update/1.9.0/1.9.0-ea-b55.xml";
+// The download server's folder of the installer options documents, one per
+// version (product::installerOptionsUrl).
+inline constexpr const char* kInstallerOptionsRoot = "https://download.kyn.example/update/";
 
 // The latest-version document that decides which installed runtimes are out of date.
 inline constexpr const char* kLatestVersionUrl = "https://orun.kyn.example/applet/orunLatestVersion.xml";

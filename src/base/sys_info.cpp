@@ -8,6 +8,7 @@
 #include "base/file_utils.h"
 #include "base/logger.h"
 #include "base/os_version.h"
+#include "base/process_paths.h"
 #include "base/source_location.h"
 #include "base/sys_error.h"
 #include "base/tstrings.h"
@@ -105,16 +106,9 @@ bool isWow64() {
 }
 
 std::string getProcessModulePath() {
-    std::string buffer(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, &buffer[0], static_cast<DWORD>(buffer.size()));
-        if (n == 0) throw QDS_ERROR(std::runtime_error("GetModuleFileName(NULL) failed"));
-        if (n < buffer.size()) {
-            buffer.resize(n);
-            return buffer;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
+    std::string path = plainModulePath();
+    if (path.empty()) throw QDS_ERROR(std::runtime_error("GetModuleFileName(NULL) failed"));
+    return path;
 }
 
 std::string getModuleName() {
@@ -122,16 +116,7 @@ std::string getModuleName() {
     return name;
 }
 
-std::string getTempDir() {
-    std::string buffer(MAX_PATH, '\0');
-    DWORD n = GetTempPathA(static_cast<DWORD>(buffer.size()), &buffer[0]);
-    if (n > buffer.size()) {
-        buffer.resize(n);
-        n = GetTempPathA(static_cast<DWORD>(buffer.size()), &buffer[0]);
-    }
-    buffer.resize(n < buffer.size() ? n : 0);
-    return FileUtils::removeTrailingSlash(buffer);
-}
+std::string getTempDir() { return plainTempFolder(); }
 
 std::string getCommonAppDataDir() {
     return folderPath(CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, "GetAppDataDir", "SHGetFolderPath(CSIDL_COMMON_APPDATA) failed");

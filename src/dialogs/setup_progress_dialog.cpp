@@ -12,14 +12,15 @@
 #include "base/sys_info.h"
 #include "base/tstrings.h"
 #include "ipc/invariant.h"
-
+#include "product/product.h"
 
 namespace {
 std::string promotionPicturePath() {
     char folder[MAX_PATH] = {};
     if (!GetUserShellFolder(folder)) folder[0] = '\0';
     char path[2048] = {};
-    std::snprintf(path, sizeof(path), "%s\\Kyn\\Orun\\ovx%s\\%s.jpg", folder, "1.9.0", "OrunPromoPicture");
+    std::snprintf(path, sizeof(path), "%s\\Kyn\\Orun\\%s%s\\%s.jpg", folder, product::kShortName, product::kFamilyVersion,
+                  "OrunPromoPicture");
     return path;
 }
 }  // namespace

@@ -16,4 +16,8 @@ int bitness();
 std::string cacheFolderName();
 std::string packageFileName();
 
+// The installer options document of this version on the download server
+// (<root><family>/<version>.xml); the registry value "InstallerXmlURL" may name another.
+std::string installerOptionsUrl();
+
 }  // namespace product

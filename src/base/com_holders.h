@@ -1,13 +1,11 @@
 #pragma once
 // Holders of COM and OLE resources: interface pointers, the apartment of a
 // thread, BSTR and VARIANT.
-#include <oleauto.h>
-#include <objbase.h>
+#include "base/win.h"  // first: the system headers below need it
+
 #include <ole2.h>
 
 #include <utility>
-
-#include "base/win.h"
 
 // Holds one reference to an interface.
 template <class I>

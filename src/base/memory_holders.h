@@ -1,11 +1,11 @@
 #pragma once
 // Holders of memory that a system call allocated for the caller. Header only
 // and without logging, so that the error texts can use them too.
+#include "base/win.h"  // first: the system headers below need it
+
 #include <objbase.h>
 
 #include <utility>
-
-#include "base/win.h"
 
 // LocalAlloc memory: FormatMessage buffers, CommandLineToArgvW, security descriptors.
 inline void freeLocal(void* p) {

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <vector>
 
+#include "base/com_holders.h"
+#include "base/memory_holders.h"
 #include "base/report.h"
 #include "base/sys_error.h"
 #include "base/win_handles.h"
@@ -83,4 +86,88 @@ TEST(HandleClosers, HoldersCloseOnceAndMove) {
     b.reset();
     DWORD flags = 0;
     EXPECT_FALSE(GetHandleInformation(event, &flags));  // closed by the holder
+}
+
+namespace {
+// An object that counts its references, to see what the COM holders do with them.
+class Counted : public IUnknown {
+public:
+    ULONG refs = 1;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (iid != IID_IUnknown) {
+            *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        *out = this;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+};
+}  // namespace
+
+TEST(HandleClosers, ComPointersKeepTheCountRight) {
+    Counted object;
+    {
+        ComPtr<IUnknown> first(&object);  // takes over the first reference
+        ComPtr<IUnknown> copy(first);
+        EXPECT_EQ(object.refs, 2u);
+        ComPtr<IUnknown> moved(std::move(copy));
+        EXPECT_EQ(object.refs, 2u);
+        EXPECT_FALSE(copy);
+        ComPtr<IUnknown> queried;
+        ASSERT_EQ(first.query(IID_IUnknown, queried), S_OK);
+        EXPECT_EQ(object.refs, 3u);
+        ComPtr<IDispatch> none;
+        EXPECT_EQ(first.query(IID_IDispatch, none), E_NOINTERFACE);
+        moved = first;  // self-reference through another holder: released once, taken once
+        EXPECT_EQ(object.refs, 3u);
+        queried.reset();
+        EXPECT_EQ(object.refs, 2u);
+    }
+    EXPECT_EQ(object.refs, 0u);
+}
+
+TEST(HandleClosers, ApartmentsAreLeftAsOftenAsEntered) {
+    {
+        const ComScope outer;
+        ASSERT_TRUE(SUCCEEDED(outer.result()));
+        const ComScope inner;  // S_FALSE: already entered, and still to be left
+        EXPECT_EQ(inner.result(), S_FALSE);
+        const ComScope other(COINIT_MULTITHREADED);  // another model: refused, and not left
+        EXPECT_EQ(other.result(), RPC_E_CHANGED_MODE);
+    }
+    // Left completely: a free-threaded apartment can be entered now.
+    const ComScope free(COINIT_MULTITHREADED);
+    EXPECT_EQ(free.result(), S_OK);
+}
+
+TEST(HandleClosers, GdiAndMemoryHoldersFreeWhatTheyHold) {
+    HFONT raw = CreateFontW(12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
+    ASSERT_NE(raw, nullptr);
+    {
+        std::vector<UniqueFont> fonts;
+        fonts.emplace_back(raw);
+        fonts.emplace_back(nullptr);  // holding nothing is fine
+    }
+    LOGFONTW info;
+    EXPECT_EQ(GetObjectW(raw, sizeof(info), &info), 0);  // deleted with the vector
+
+    LocalPointer<char> text;
+    ASSERT_NE(FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, ERROR_FILE_NOT_FOUND, 0, reinterpret_cast<char*>(text.out()), 0, nullptr),
+              0u);
+    ASSERT_TRUE(text);
+    EXPECT_NE(std::string(text.get()).find(' '), std::string::npos);
+    text.reset();
+    EXPECT_FALSE(text);
+
+    Bstr name(L"value");
+    EXPECT_EQ(SysStringLen(name.get()), 5u);
+    Variant variant;
+    variant.get()->vt = VT_BSTR;
+    variant.get()->bstrVal = name.detach();  // the variant frees it now
+    EXPECT_EQ(name.get(), nullptr);
+    EXPECT_EQ(variant.out()->vt, VT_EMPTY);
 }

@@ -6,20 +6,13 @@
 
 #include "base/logger.h"
 #include "base/report.h"
+#include "base/resource_ids.h"
 #include "base/tstrings.h"
 #include "config/install_config_data.h"
 #include "dialogs/page_text.h"
 #include "dialogs/welcome_dialog.h"
 
 namespace {
-const int kHeading = 1031;
-const int kHint = 1032;
-const int kInstallTo = 1033;
-const int kFolder = 1034;
-const int kChange = 1028;
-
-const unsigned kBrowseTitle = 2046;
-
 // <ProgramFilesDir>\Orun\ovx1.9.0\, or empty when Program Files is unknown.
 std::string defaultFolder() {
     HKEY key = nullptr;
@@ -58,13 +51,13 @@ CChangeFolder::~CChangeFolder() = default;
 
 void CChangeFolder::initDialog() {
     initLook();
-    if (hideBack_) showControl(page::kBack, false);
+    if (hideBack_) showControl(IDC_BACK, false);
     normalFont_ = makeFont(10, false);
     smallFont_ = makeFont(8, false);
     boldFont_ = makeFont(12, true);
-    for (int id : {IDOK, kChange, page::kBack, kHint, kInstallTo}) setFont(id, normalFont_);
-    setFont(kHeading, boldFont_);
-    setFont(kFolder, smallFont_);
+    for (int id : {IDOK, IDC_FOLDER_CHANGE, IDC_BACK, IDC_FOLDER_HINT, IDC_FOLDER_INSTALL_TO}) setFont(id, normalFont_);
+    setFont(IDC_FOLDER_HEADING, boldFont_);
+    setFont(IDC_FOLDER_PATH, smallFont_);
     focusControl(IDOK);
 }
 
@@ -72,10 +65,10 @@ void CChangeFolder::browse() {
     EnableWindow(hwnd(), FALSE);
     // The new dialog style needs OLE on this thread.
     const HRESULT ole = OleInitialize(nullptr);
-    const std::wstring title = loadText(kBrowseTitle);
+    const std::wstring title = loadText(IDS_BROWSE_TITLE);
     PIDLIST_ABSOLUTE root = computerFolder();
     BROWSEINFOW info = {};
-    info.hwndOwner = item(kChange);
+    info.hwndOwner = item(IDC_FOLDER_CHANGE);
     info.pidlRoot = root;
     info.lpszTitle = title.c_str();
     info.ulFlags = 0x49;  // BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS | BIF_NEWDIALOGSTYLE
@@ -86,7 +79,7 @@ void CChangeFolder::browse() {
         if (SHGetPathFromIDListW(chosen, path) && path[0]) {
             folder_ = tstrings::toACP(path);
             LOG_INFO(tstrings::format("Selected Folder: %s\n", folder_.c_str()));
-            showFolder(item(kFolder));
+            showFolder(item(IDC_FOLDER_PATH));
         }
         CoTaskMemFree(chosen);
     }
@@ -104,14 +97,14 @@ bool CChangeFolder::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
             return true;
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
-                case kChange:
+                case IDC_FOLDER_CHANGE:
                     browse();
                     return true;
                 case IDOK:
                     finish(IDOK);
                     return true;
-                case page::kBack:
-                    finish(page::kBack);
+                case IDC_BACK:
+                    finish(IDC_BACK);
                     return true;
                 case IDCANCEL:
                     if (ConfirmCancelSetup(hwnd())) finish(IDCANCEL);
@@ -123,14 +116,14 @@ bool CChangeFolder::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
             HWND control = reinterpret_cast<HWND>(lParam);
             HDC dc = reinterpret_cast<HDC>(wParam);
             switch (GetDlgCtrlID(control)) {
-                case kHeading:
+                case IDC_FOLDER_HEADING:
                     result = paintStatic(dc, boldFont_, true, backgroundBrush());
                     return true;
-                case kHint:
-                case kInstallTo:
+                case IDC_FOLDER_HINT:
+                case IDC_FOLDER_INSTALL_TO:
                     result = paintStatic(dc, normalFont_, false, whiteBrush());
                     return true;
-                case kFolder:
+                case IDC_FOLDER_PATH:
                     showFolder(control);
                     result = paintStatic(dc, smallFont_, false, whiteBrush());
                     return true;

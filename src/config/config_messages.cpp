@@ -1,5 +1,6 @@
 #include "base/logger.h"
 #include "base/resource.h"
+#include "base/resource_ids.h"
 #include "base/tstrings.h"
 #include "config/install_config_data.h"
 
@@ -13,10 +14,21 @@ struct ConfigMessage {
 };
 
 const ConfigMessage kMessages[] = {
-    {200, 3082, 0, false}, {300, 3086, 0, true},  {304, 3075, 1, false}, {305, 3078, 1, false},
-    {306, 3080, 0, false}, {307, 3081, 1, false}, {308, 3083, 0, true},  {309, 3084, 0, true},
-    {310, 3074, 0, false}, {311, 3077, 0, false}, {312, 3087, 0, false}, {313, 3079, 2, false},
-    {314, 3076, 1, false}, {315, 3088, 1, false}, {3090, 3089, 1, false},
+    {200, IDS_ERROR_INTERNAL, 0, false},
+    {300, IDS_ERROR_INVALID_PARAMETER, 0, true},
+    {304, IDS_ERROR_OPEN_FILE, 1, false},
+    {305, IDS_ERROR_PERMISSIONS, 1, false},
+    {306, IDS_ERROR_WRITE_CONFIG, 0, false},
+    {307, IDS_ERROR_READ_FILE, 1, false},
+    {308, IDS_ERROR_RENAME_MESSAGE, 0, true},
+    {309, IDS_ERROR_REMOVE_MESSAGE, 0, true},
+    {310, IDS_ERROR_PATH_TOO_LONG, 0, false},
+    {311, IDS_ERROR_INVALID_PATH, 0, false},
+    {312, IDS_ERROR_PATH_NOT_PLAIN_TEXT, 0, false},
+    {313, IDS_ERROR_MALFORMED_LINE, 2, false},
+    {314, IDS_ERROR_NOT_PLAIN_TEXT, 1, false},
+    {315, IDS_ERROR_FILE_TOO_LONG, 1, false},
+    {3090, IDS_ERROR_SWITCHES, 1, false},
 };
 
 // The first line that the last load reported, counted from 1.
@@ -61,7 +73,8 @@ bool ShowConfigErrorMessage(HINSTANCE instance, const InstallConfigData::Configu
     if (shown.size() > 1023) shown.resize(1023);
     logit(shown);
     if (!silent) {
-        std::string caption = StringResource(3073, instance).string("Orun Installation Not Completed");
+        std::string caption =
+            StringResource(IDS_CONFIG_ERROR_CAPTION, instance).string("Orun Installation Not Completed");
         if (caption.size() > 255) caption.resize(255);
         MessageBoxA(nullptr, shown.c_str(), caption.c_str(), MB_ICONERROR);
     }

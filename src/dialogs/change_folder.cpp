@@ -8,6 +8,7 @@
 #include "base/logger.h"
 #include "base/memory_holders.h"
 #include "base/report.h"
+#include "base/resource_ids.h"
 #include "base/tstrings.h"
 #include "config/install_config_data.h"
 #include "dialogs/page_text.h"
@@ -16,14 +17,6 @@
 #include "registry/registry.h"
 
 namespace {
-const int kHeading = 1031;
-const int kHint = 1032;
-const int kInstallTo = 1033;
-const int kFolder = 1034;
-const int kChange = 1028;
-
-const unsigned kBrowseTitle = 2046;
-
 // <ProgramFilesDir>\Orun\ovx1.9.0\, or empty when Program Files is unknown.
 std::string defaultFolder() {
     Registry key;
@@ -79,23 +72,23 @@ CChangeFolder::~CChangeFolder() = default;
 
 void CChangeFolder::initDialog() {
     initLook();
-    if (hideBack_) showControl(page::kBack, false);
+    if (hideBack_) showControl(IDC_BACK, false);
     normalFont_ = makeFont(10, false);
     smallFont_ = makeFont(8, false);
     boldFont_ = makeFont(12, true);
-    for (int id : {IDOK, kChange, page::kBack, kHint, kInstallTo}) setFont(id, normalFont_);
-    setFont(kHeading, boldFont_);
-    setFont(kFolder, smallFont_);
+    for (int id : {IDOK, IDC_FOLDER_CHANGE, IDC_BACK, IDC_FOLDER_HINT, IDC_FOLDER_INSTALL_TO}) setFont(id, normalFont_);
+    setFont(IDC_FOLDER_HEADING, boldFont_);
+    setFont(IDC_FOLDER_PATH, smallFont_);
     focusControl(IDOK);
 }
 
 void CChangeFolder::browse() {
     EnableWindow(hwnd(), FALSE);
-    const std::string picked = pickFolder(item(kChange), loadText(kBrowseTitle));
+    const std::string picked = pickFolder(item(IDC_FOLDER_CHANGE), loadText(IDS_BROWSE_TITLE));
     if (!picked.empty()) {
         folder_ = picked;
         LOG_INFO(tstrings::format("Selected Folder: %s\n", folder_.c_str()));
-        showFolder(item(kFolder));
+        showFolder(item(IDC_FOLDER_PATH));
     }
     EnableWindow(hwnd(), TRUE);
     SetForegroundWindow(hwnd());
@@ -109,14 +102,14 @@ bool CChangeFolder::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
             return true;
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
-                case kChange:
+                case IDC_FOLDER_CHANGE:
                     browse();
                     return true;
                 case IDOK:
                     finish(IDOK);
                     return true;
-                case page::kBack:
-                    finish(page::kBack);
+                case IDC_BACK:
+                    finish(IDC_BACK);
                     return true;
                 case IDCANCEL:
                     if (ConfirmCancelSetup(hwnd())) finish(IDCANCEL);
@@ -128,14 +121,14 @@ bool CChangeFolder::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
             HWND control = reinterpret_cast<HWND>(lParam);
             HDC dc = reinterpret_cast<HDC>(wParam);
             switch (GetDlgCtrlID(control)) {
-                case kHeading:
+                case IDC_FOLDER_HEADING:
                     result = paintStatic(dc, boldFont_, true, backgroundBrush());
                     return true;
-                case kHint:
-                case kInstallTo:
+                case IDC_FOLDER_HINT:
+                case IDC_FOLDER_INSTALL_TO:
                     result = paintStatic(dc, normalFont_, false, whiteBrush());
                     return true;
-                case kFolder:
+                case IDC_FOLDER_PATH:
                     showFolder(control);
                     result = paintStatic(dc, smallFont_, false, whiteBrush());
                     return true;

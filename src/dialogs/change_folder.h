@@ -1,15 +1,16 @@
 #pragma once
-// The destination page (113): shows the folder the runtime goes to and lets
+// The destination page: shows the folder the runtime goes to and lets
 // the user choose another in the system's folder browser.
 #include <string>
 
+#include "base/resource_ids.h"
 #include "dialogs/classic_page.h"
 
 class InstallConfigData;
 
 class CChangeFolder : public ClassicPage {
 public:
-    enum : int { IDD = 113 };
+    enum : int { IDD = IDD_CHANGE_FOLDER };
     // The folder is INSTALLDIR of the configuration, else the default under
     // Program Files; `hideBack` when no welcome page came before.
     CChangeFolder(InstallConfigData& config, bool hideBack);

@@ -27,7 +27,7 @@ void ClassicPage::releaseLook() {
 
 void ClassicPage::drawBanner(HDC dc, HWND control) {
     if (!bannerDc_.get()) {
-        banner_.reset(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(page::kBannerBitmap),
+        banner_.reset(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_BANNER),
                                                       IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
         if (!banner_.get()) return;
         BITMAP info = {};
@@ -51,12 +51,12 @@ bool ClassicPage::paintShared(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
     if (message != WM_CTLCOLORSTATIC) return false;
     HWND control = reinterpret_cast<HWND>(lParam);
     const int id = GetDlgCtrlID(control);
-    if (id == page::kBanner) {
+    if (id == IDC_BANNER) {
         drawBanner(reinterpret_cast<HDC>(wParam), control);
         result = reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
         return true;
     }
-    if (id == page::kWhiteArea) {
+    if (id == IDC_WHITE_AREA) {
         result = reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
         return true;
     }

@@ -6,15 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "base/resource_ids.h"
 #include "base/win.h"
 #include "base/win_handles.h"
 #include "dialogs/dialog_base.h"
 
 namespace page {
-inline constexpr int kBanner = 2040;
-inline constexpr int kBannerBitmap = 2041;
-inline constexpr int kWhiteArea = 1014;
-inline constexpr int kBack = 1029;
 inline constexpr COLORREF kBackground = RGB(231, 229, 213);
 }  // namespace page
 

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <initializer_list>
 
+#include "base/resource_ids.h"
+
 namespace closing {
 namespace {
 bool sameIgnoringCase(const std::string& a, const char* b) {
@@ -26,8 +28,8 @@ bool usesSponsorHeader(const SetupCompleteData& data) {
 }
 
 unsigned sponsorTitleId(const std::string& code) {
-    if (isOneOf(code, {"SP11"})) return 2064;
-    if (isOneOf(code, {"SP12", "SP13", "SP14", "SP15"})) return 2065;
+    if (isOneOf(code, {"SP11"})) return IDS_SPONSOR_TITLE_TOOLBAR;
+    if (isOneOf(code, {"SP12", "SP13", "SP14", "SP15"})) return IDS_SPONSOR_TITLE_SEARCH;
     return 0;
 }
 

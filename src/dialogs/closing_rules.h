@@ -12,7 +12,8 @@ namespace closing {
 // come with their own title.
 bool usesSponsorHeader(const SetupCompleteData& data);
 
-// The string of the sponsor title for the code (2064 or 2065), 0 for none.
+// The string of the sponsor title for the code (IDS_SPONSOR_TITLE_TOOLBAR or
+// IDS_SPONSOR_TITLE_SEARCH), 0 for none.
 unsigned sponsorTitleId(const std::string& code);
 
 // The restart decision when the page is closed: unchanged without the box,

@@ -5,6 +5,6 @@
 class IDialog {
 public:
     virtual ~IDialog() = default;
-    // Shown modally, owned by the active window: 1 next, 1029 back, 2 cancel.
+    // Shown modally, owned by the active window: IDOK next, IDC_BACK back, IDCANCEL cancel.
     virtual INT_PTR showModal() = 0;
 };

@@ -1,8 +1,6 @@
 #include "dialogs/plugin_dialog.h"
 
-namespace {
-enum : int { kTitle = 5001 };
-}  // namespace
+#include "base/resource_ids.h"
 
 COrunPluginDialog::COrunPluginDialog() : ClassicPage(IDD) {}
 
@@ -18,7 +16,7 @@ bool COrunPluginDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, IN
             normal_ = makeFont(10, false);
             bold_ = makeFont(11, true);
             setFontOfChildren(normal_);
-            setFont(kTitle, bold_);
+            setFont(IDC_PLUGIN_TITLE, bold_);
             focusControl(IDOK);
             bringToFront(IDOK);
             result = FALSE;
@@ -35,7 +33,7 @@ bool COrunPluginDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, IN
             return false;
         case WM_CTLCOLORSTATIC:
             if (paintShared(message, wParam, lParam, result)) return true;
-            result = paintTitleOrWhite(wParam, lParam, kTitle, bold_);
+            result = paintTitleOrWhite(wParam, lParam, IDC_PLUGIN_TITLE, bold_);
             return true;
         default:
             return paintShared(message, wParam, lParam, result);

@@ -1,11 +1,12 @@
 #pragma once
-// The notice (119) that the runtime's browser content is disabled.
+// The notice that the runtime's browser content is disabled.
+#include "base/resource_ids.h"
 #include "dialogs/classic_page.h"
 #include "dialogs/idialog.h"
 
 class COrunPluginDialog : public ClassicPage, public IDialog {
 public:
-    enum : int { IDD = 119 };
+    enum : int { IDD = IDD_PLUGIN_DISABLED };
     COrunPluginDialog();
     ~COrunPluginDialog() override;
     INT_PTR showModal() override;

@@ -1,8 +1,6 @@
 #include "dialogs/restore_security_dialog.h"
 
-namespace {
-enum : int { kRestoreBox = 6001, kTitle = 6002, kMoreLink = 6005, kMoreAddress = 6006 };
-}  // namespace
+#include "base/resource_ids.h"
 
 CRestoreSecurityDialog::CRestoreSecurityDialog(RestoreSecurityData& data) : ClassicPage(IDD), data_(data) {}
 
@@ -12,14 +10,14 @@ INT_PTR CRestoreSecurityDialog::showModal() { return DoModal(GetActiveWindow());
 
 void CRestoreSecurityDialog::initDialog() {
     initLook();
-    if (!data_.showBack) showControl(page::kBack, false);
-    setChecked(kRestoreBox, data_.restore);
+    if (!data_.showBack) showControl(IDC_BACK, false);
+    setChecked(IDC_RESTORE_BOX, data_.restore);
     removeCloseAndMaximize();
     normal_ = makeFont(10, false);
     bold_ = makeFont(11, true);
     setFontOfChildren(normal_);
-    setFont(kTitle, bold_);
-    makeLink(kMoreLink, kMoreAddress);
+    setFont(IDC_RESTORE_TITLE, bold_);
+    makeLink(IDC_RESTORE_MORE_LINK, IDS_RESTORE_ADDRESS);
     focusControl(IDOK);
 }
 
@@ -34,8 +32,8 @@ bool CRestoreSecurityDialog::onMessage(UINT message, WPARAM wParam, LPARAM lPara
         case WM_COMMAND: {
             // Only Next and Back leave the page: its close box is greyed, and Esc does nothing.
             const int id = LOWORD(wParam);
-            if (id == IDOK || id == page::kBack) {
-                data_.restore = isChecked(kRestoreBox);
+            if (id == IDOK || id == IDC_BACK) {
+                data_.restore = isChecked(IDC_RESTORE_BOX);
                 endPage(id);
                 result = TRUE;
                 return true;
@@ -44,7 +42,7 @@ bool CRestoreSecurityDialog::onMessage(UINT message, WPARAM wParam, LPARAM lPara
         }
         case WM_CTLCOLORSTATIC:
             if (paintShared(message, wParam, lParam, result)) return true;
-            result = paintTitleOrWhite(wParam, lParam, kTitle, bold_);
+            result = paintTitleOrWhite(wParam, lParam, IDC_RESTORE_TITLE, bold_);
             return true;
         default:
             return paintShared(message, wParam, lParam, result);

@@ -1,12 +1,13 @@
 #pragma once
-// The page (120) that offers to restore the hidden security prompts.
+// The page that offers to restore the hidden security prompts.
+#include "base/resource_ids.h"
 #include "dialogs/classic_page.h"
 #include "dialogs/idialog.h"
 #include "dialogs/setup_complete_data.h"
 
 class CRestoreSecurityDialog : public ClassicPage, public IDialog {
 public:
-    enum : int { IDD = 120 };
+    enum : int { IDD = IDD_RESTORE_SECURITY };
     explicit CRestoreSecurityDialog(RestoreSecurityData& data);
     ~CRestoreSecurityDialog() override;
     INT_PTR showModal() override;

@@ -6,32 +6,13 @@
 #include <utility>
 
 #include "base/maker_addresses.h"
+#include "base/resource_ids.h"
 #include "dialogs/closing_rules.h"
 #include "dialogs/page_text.h"
 #include "dialogs/sys_link.h"
 #include "base/win_handles.h"
 
 namespace {
-enum : int {
-    kIcon = 3035,
-    kIconBitmap = 3036,
-    kTitle = 3037,
-    kUpdateText = 3038,
-    kVerifyText = 3039,
-    kUpdateLink = 3041,
-    kSaveWork = 3043,
-    kRestartBox = 3044,
-    kSecurityText = 3045,
-    kSecurityLink = 3046,
-    kSponsorTitle = 3049,
-    kSponsorUnused = 3050,
-    kSponsorIcon = 3051,
-    kSponsorIconUnused = 3052,
-    kTitleText = 2056,
-    kUpdateAddress = 2063,
-    kRestartQuestion = 2062,
-    kRestartCaption = 2061,
-};
 constexpr COLORREF kLinkText = RGB(33, 79, 131);
 }  // namespace
 
@@ -43,39 +24,43 @@ INT_PTR CSetupComplete::showModal() { return DoModal(GetActiveWindow()); }
 
 void CSetupComplete::initDialog() {
     initLook();
-    if (!data_.showBack) showControl(page::kBack, false);
+    if (!data_.showBack) showControl(IDC_BACK, false);
 
     sponsorHeader_ = closing::usesSponsorHeader(data_);
-    for (int id : std::initializer_list<int>{kIcon, kTitle, kSponsorTitle, kSponsorIcon}) {
-        const bool sponsorPart = id == kSponsorTitle || id == kSponsorIcon;
+    for (int id : std::initializer_list<int>{IDC_COMPLETE_ICON, IDC_COMPLETE_TITLE, IDC_COMPLETE_SPONSOR_TITLE,
+                                             IDC_COMPLETE_SPONSOR_ICON}) {
+        const bool sponsorPart = id == IDC_COMPLETE_SPONSOR_TITLE || id == IDC_COMPLETE_SPONSOR_ICON;
         showControl(id, sponsorPart == sponsorHeader_);
     }
-    showControl(kSponsorUnused, false);
-    showControl(kSponsorIconUnused, false);
+    showControl(IDC_COMPLETE_SPONSOR_UNUSED, false);
+    showControl(IDC_COMPLETE_SPONSOR_ICON_UNUSED, false);
 
-    showControl(kVerifyText, data_.bShowVerifyPage);
-    showControl(kSecurityText, data_.showSecurityText);
-    showControl(kSecurityLink, data_.showSecurityText);
-    showControl(kRestartBox, data_.showRestartBox);
-    showControl(kSaveWork, data_.showRestartBox);
-    if (data_.showRestartBox && data_.restartBrowser) setChecked(kRestartBox, true);
+    showControl(IDC_COMPLETE_VERIFY_TEXT, data_.bShowVerifyPage);
+    showControl(IDC_COMPLETE_SECURITY_TEXT, data_.showSecurityText);
+    showControl(IDC_COMPLETE_SECURITY_LINK, data_.showSecurityText);
+    showControl(IDC_COMPLETE_RESTART_BOX, data_.showRestartBox);
+    showControl(IDC_COMPLETE_SAVE_WORK, data_.showRestartBox);
+    if (data_.showRestartBox && data_.restartBrowser) setChecked(IDC_COMPLETE_RESTART_BOX, true);
 
     normal_ = makeFont(10, false);
     bold_ = makeFont(11, true);
     // The painted texts take their fonts from the control as well.
-    for (int id : std::initializer_list<int>{IDCANCEL, page::kBack, kRestartBox, kUpdateLink, kSecurityLink, kUpdateText,
-                                             kSecurityText, kVerifyText}) {
+    for (int id : std::initializer_list<int>{IDCANCEL, IDC_BACK, IDC_COMPLETE_RESTART_BOX, IDC_COMPLETE_UPDATE_LINK,
+                                             IDC_COMPLETE_SECURITY_LINK, IDC_COMPLETE_UPDATE_TEXT,
+                                             IDC_COMPLETE_SECURITY_TEXT, IDC_COMPLETE_VERIFY_TEXT}) {
         setFont(id, normal_);
     }
-    setFont(kTitle, bold_);
-    setFont(kSponsorTitle, bold_);
+    setFont(IDC_COMPLETE_TITLE, bold_);
+    setFont(IDC_COMPLETE_SPONSOR_TITLE, bold_);
     if (sponsorHeader_) {
-        if (const unsigned id = closing::sponsorTitleId(data_.sponsorCode)) setTextIfChanged(item(kSponsorTitle), loadText(id));
+        if (const unsigned id = closing::sponsorTitleId(data_.sponsorCode)) {
+            setTextIfChanged(item(IDC_COMPLETE_SPONSOR_TITLE), loadText(id));
+        }
     } else {
-        setTextIfChanged(item(kTitle), loadText(kTitleText));
+        setTextIfChanged(item(IDC_COMPLETE_TITLE), loadText(IDS_COMPLETE_TITLE));
     }
-    makeLink(kUpdateLink, kUpdateAddress);
-    MakeLink4SysLinkCtrl(item(kSecurityLink), maker::kSecurityLevelUrl);
+    makeLink(IDC_COMPLETE_UPDATE_LINK, IDS_UPDATE_ADDRESS);
+    MakeLink4SysLinkCtrl(item(IDC_COMPLETE_SECURITY_LINK), maker::kSecurityLevelUrl);
     keepRestartRowBelowVerifyText();
 
     focusControl(IDCANCEL);
@@ -96,7 +81,7 @@ RECT rectInParent(HWND control) {
 // white area allows.
 void CSetupComplete::keepRestartRowBelowVerifyText() {
     if (!data_.bShowVerifyPage || !data_.showRestartBox) return;
-    HWND verify = item(kVerifyText);
+    HWND verify = item(IDC_COMPLETE_VERIFY_TEXT);
     const RECT verifyRect = rectInParent(verify);
     const int length = GetWindowTextLengthW(verify);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
@@ -109,14 +94,15 @@ void CSetupComplete::keepRestartRowBelowVerifyText() {
         SelectObject(dc.get(), old);
     }
 
-    const RECT box = rectInParent(item(kRestartBox));
-    const RECT saveWork = rectInParent(item(kSaveWork));
-    const RECT white = rectInParent(item(page::kWhiteArea));
+    const RECT box = rectInParent(item(IDC_COMPLETE_RESTART_BOX));
+    const RECT saveWork = rectInParent(item(IDC_COMPLETE_SAVE_WORK));
+    const RECT white = rectInParent(item(IDC_WHITE_AREA));
     const LONG textBottom = verifyRect.top + needed.bottom;
     const LONG room = white.bottom - saveWork.bottom;
     const LONG shift = std::min(textBottom - box.top, room);
     if (shift <= 0) return;
-    for (const auto& [id, rect] : {std::pair{kRestartBox, box}, std::pair{kSaveWork, saveWork}}) {
+    for (const auto& [id, rect] :
+         {std::pair{IDC_COMPLETE_RESTART_BOX, box}, std::pair{IDC_COMPLETE_SAVE_WORK, saveWork}}) {
         SetWindowPos(item(id), nullptr, rect.left, rect.top + shift, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
@@ -125,34 +111,34 @@ INT_PTR CSetupComplete::paint(HDC dc, HWND control) {
     const int id = GetDlgCtrlID(control);
     const bool visible = IsWindowVisible(control) != FALSE;
     switch (id) {
-        case kUpdateText:
-        case kSecurityText:
+        case IDC_COMPLETE_UPDATE_TEXT:
+        case IDC_COMPLETE_SECURITY_TEXT:
             return paintStatic(dc, normal_, true, whiteBrush());
-        case kVerifyText:
+        case IDC_COMPLETE_VERIFY_TEXT:
             if (data_.bShowVerifyPage) return paintStatic(dc, normal_, true, whiteBrush());
             break;
-        case kUpdateLink:
-        case kSecurityLink:
+        case IDC_COMPLETE_UPDATE_LINK:
+        case IDC_COMPLETE_SECURITY_LINK:
             SetTextColor(dc, kLinkText);
             return paintStatic(dc, normal_, true, nullBrush());
-        case kSaveWork:
+        case IDC_COMPLETE_SAVE_WORK:
             if (visible) return paintStatic(dc, nullptr, true, nullBrush());
             break;
-        case kRestartBox:
+        case IDC_COMPLETE_RESTART_BOX:
             // A themed check box fills a null brush with the dialog's own
             // background; it sits on the white area.
             if (visible) return paintStatic(dc, nullptr, true, whiteBrush());
             break;
-        case kIcon:
-        case kSponsorIcon:
-        case kSponsorIconUnused:
-            if (visible) drawBitmap(dc, kIconBitmap);
+        case IDC_COMPLETE_ICON:
+        case IDC_COMPLETE_SPONSOR_ICON:
+        case IDC_COMPLETE_SPONSOR_ICON_UNUSED:
+            if (visible) drawBitmap(dc, IDB_SUCCESS);
             return reinterpret_cast<INT_PTR>(nullBrush());
-        case kTitle:
+        case IDC_COMPLETE_TITLE:
             if (!visible) break;
-            setTextIfChanged(control, loadText(kTitleText));
+            setTextIfChanged(control, loadText(IDS_COMPLETE_TITLE));
             return paintStatic(dc, bold_, true, backgroundBrush());
-        case kSponsorTitle:
+        case IDC_COMPLETE_SPONSOR_TITLE:
             if (!visible) break;
             if (const unsigned title = closing::sponsorTitleId(data_.sponsorCode)) setTextIfChanged(control, loadText(title));
             return paintStatic(dc, bold_, true, backgroundBrush());
@@ -163,10 +149,10 @@ INT_PTR CSetupComplete::paint(HDC dc, HWND control) {
 }
 
 void CSetupComplete::close() {
-    const bool ticked = isChecked(kRestartBox);
+    const bool ticked = isChecked(IDC_COMPLETE_RESTART_BOX);
     data_.restartBrowser = closing::restartDecisionOnClose(data_, ticked, [this] {
-        const std::wstring text = loadText(kRestartQuestion);
-        const std::wstring caption = loadText(kRestartCaption);
+        const std::wstring text = loadText(IDS_RESTART_QUESTION);
+        const std::wstring caption = loadText(IDS_RESTART_CAPTION);
         return MessageBoxW(hwnd(), text.c_str(), caption.c_str(), MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
     });
     endPage(IDCANCEL);
@@ -186,9 +172,9 @@ bool CSetupComplete::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_P
                     close();
                     result = TRUE;
                     return true;
-                case page::kBack:
-                    if (data_.showRestartBox) data_.restartBrowser = isChecked(kRestartBox);
-                    endPage(page::kBack);
+                case IDC_BACK:
+                    if (data_.showRestartBox) data_.restartBrowser = isChecked(IDC_COMPLETE_RESTART_BOX);
+                    endPage(IDC_BACK);
                     result = TRUE;
                     return true;
                 default:

@@ -1,13 +1,14 @@
 #pragma once
-// The completion page (117), with the sponsor header and the browser-restart
+// The completion page, with the sponsor header and the browser-restart
 // question.
+#include "base/resource_ids.h"
 #include "dialogs/classic_page.h"
 #include "dialogs/idialog.h"
 #include "dialogs/setup_complete_data.h"
 
 class CSetupComplete : public ClassicPage, public IDialog {
 public:
-    enum : int { IDD = 117 };
+    enum : int { IDD = IDD_SETUP_COMPLETE };
     explicit CSetupComplete(SetupCompleteData& data);
     ~CSetupComplete() override;
     INT_PTR showModal() override;

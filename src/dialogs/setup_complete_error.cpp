@@ -4,20 +4,8 @@
 
 #include <string>
 
+#include "base/resource_ids.h"
 #include "dialogs/page_text.h"
-
-namespace {
-enum : int {
-    kIcon = 3065,
-    kIconBitmap = 3066,
-    kTitle = 3067,
-    kHelpText = 3068,
-    kHelpLink = 3069,
-    kHelpAddress = 3070,
-    kCode = 3071,
-    kCodeFormat = 3072,
-};
-}  // namespace
 
 CSetupCompleteError::CSetupCompleteError(int result) : ClassicPage(IDD), result_(result) {}
 
@@ -25,7 +13,7 @@ CSetupCompleteError::~CSetupCompleteError() = default;
 
 std::wstring CSetupCompleteError::codeText() const {
     // Wide, so that the text keeps its language whatever the ANSI code page.
-    std::wstring text = loadText(kCodeFormat);
+    std::wstring text = loadText(IDS_ERROR_CODE_FORMAT);
     const size_t at = text.find(L"%d");
     if (at != std::wstring::npos) text.replace(at, 2, std::to_wstring(result_));
     return text;
@@ -36,28 +24,28 @@ void CSetupCompleteError::initDialog() {
     normal_ = makeFont(10, false);
     bold_ = makeFont(12, true);
     setFont(IDCANCEL, normal_);
-    setFont(kHelpLink, normal_);
+    setFont(IDC_ERROR_HELP_LINK, normal_);
     // The painted texts take their fonts from the control as well.
-    setFont(kTitle, bold_);
-    setFont(kHelpText, normal_);
-    setFont(kCode, normal_);
-    setTextIfChanged(item(kCode), codeText());
-    makeLink(kHelpLink, kHelpAddress);
+    setFont(IDC_ERROR_TITLE, bold_);
+    setFont(IDC_ERROR_HELP_TEXT, normal_);
+    setFont(IDC_ERROR_CODE, normal_);
+    setTextIfChanged(item(IDC_ERROR_CODE), codeText());
+    makeLink(IDC_ERROR_HELP_LINK, IDS_HELP_ADDRESS);
     focusControl(IDCANCEL);
     bringToFront(IDCANCEL);
 }
 
 INT_PTR CSetupCompleteError::paint(HDC dc, HWND control) {
     switch (GetDlgCtrlID(control)) {
-        case kTitle:
+        case IDC_ERROR_TITLE:
             return paintStatic(dc, bold_, true, backgroundBrush());
-        case kHelpText:
+        case IDC_ERROR_HELP_TEXT:
             return paintStatic(dc, normal_, true, whiteBrush());
-        case kCode:
+        case IDC_ERROR_CODE:
             setTextIfChanged(control, codeText());
             return paintStatic(dc, normal_, true, whiteBrush());
-        case kIcon:
-            if (IsWindowVisible(control)) drawBitmap(dc, kIconBitmap);
+        case IDC_ERROR_ICON:
+            if (IsWindowVisible(control)) drawBitmap(dc, IDB_ERROR);
             return reinterpret_cast<INT_PTR>(nullBrush());
         default:
             return reinterpret_cast<INT_PTR>(backgroundBrush());

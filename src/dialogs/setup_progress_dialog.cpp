@@ -43,13 +43,13 @@ CSetupProgressDialog::~CSetupProgressDialog() {
 void CSetupProgressDialog::setPosition(std::uint32_t position) {
     position_ = static_cast<std::uint16_t>(position > kRange ? kRange : position);
     // Posted, not sent: the worker and the timer thread call this.
-    if (hwnd()) PostMessageA(item(kBar), PBM_SETPOS, position_, 0);
+    if (hwnd()) PostMessageA(item(IDC_PROGRESS_BAR), PBM_SETPOS, position_, 0);
 }
 
 void CSetupProgressDialog::initDialog() {
     QDS_ASSERT(ipc::Thread::getCurrent() == ctorThread_);
     initLook();
-    HWND bar = item(kBar);
+    HWND bar = item(IDC_PROGRESS_BAR);
     PostMessageA(bar, PBM_SETBKCOLOR, 0, RGB(255, 255, 255));
     PostMessageA(bar, PBM_SETBARCOLOR, 0, RGB(50, 205, 50));
     PostMessageA(bar, PBM_SETRANGE32, 0, kRange);
@@ -67,7 +67,7 @@ void CSetupProgressDialog::run() {
         // waiting for this worker (a stop) and dispatches messages only now and then.
         ShowWindowAsync(hwnd(), SW_SHOW);
         if (SysInfo::getOsVersionClass() < 2) {
-            SetForegroundWindow(item(kPicture));
+            SetForegroundWindow(item(IDC_PROGRESS_PICTURE));
         } else {
             // Above the other windows, without staying on top of them.
             const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS;
@@ -116,7 +116,7 @@ void CSetupProgressDialog::drawPicture(HDC dc, HWND control) {
         if (imaging_.get()) {
             picture_.reset(LoadImageFile(imaging_.get(), tstrings::fromACP(picturePath_)));
             if (!picture_.get()) {
-                picture_.reset(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kPictureBitmap),
+                picture_.reset(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_PROGRESS),
                                                                IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
             }
         }
@@ -160,13 +160,13 @@ bool CSetupProgressDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam,
             HWND control = reinterpret_cast<HWND>(lParam);
             HDC dc = reinterpret_cast<HDC>(wParam);
             const int id = GetDlgCtrlID(control);
-            if (id == kStatus) {
+            if (id == IDC_PROGRESS_STATUS) {
                 if (statusFont_.get()) SelectObject(dc, statusFont_.get());
                 SetBkMode(dc, TRANSPARENT);
                 result = reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
                 return true;
             }
-            if (id == kPicture) {
+            if (id == IDC_PROGRESS_PICTURE) {
                 drawPicture(dc, control);
                 result = reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
                 return true;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "base/resource_ids.h"
 #include "base/win_handles.h"
 #include "dialogs/classic_page.h"
 #include "ipc/thread.h"
@@ -14,8 +15,7 @@
 
 class CSetupProgressDialog : public ClassicPage, public ipc::Runnable, public progress::ProgressUpdater {
 public:
-    enum : int { IDD = 4003, kPicture = 4004, kBar = 4005, kStatus = 4006 };
-    enum : unsigned { kPictureBitmap = 4007 };
+    enum : int { IDD = IDD_PROGRESS };
     static constexpr std::uint32_t kRange = 1000;
 
     CSetupProgressDialog();

@@ -2,25 +2,13 @@
 
 #include <string>
 
+#include "base/resource_ids.h"
 #include "base/tstrings.h"
 #include "product/product.h"
 #include "product/registry_places.h"
 #include "registry/registry.h"
 
 namespace {
-const int kTitle = 1016;
-const int kText = 1017;
-const int kDataLink = 487001;
-const int kLicenseLink = 487002;
-const int kChangeFolderBox = 1025;
-
-const unsigned kLicenseAddress = 2035;
-const unsigned kDataAddress = 2036;
-const unsigned kWelcomeTitle = 2037;
-const unsigned kWelcomeText = 2039;
-const unsigned kCancelQuestion = 2042;
-const unsigned kSetupCaption = 2043;
-
 const size_t kMaxText = 256;
 
 std::wstring limited(std::wstring value) {
@@ -31,10 +19,10 @@ std::wstring limited(std::wstring value) {
 
 bool ConfirmCancelSetup(HWND owner) {
     // Wide text: the question may be in a language the ANSI code page lacks.
-    std::wstring question = ClassicPage::loadText(kCancelQuestion);
+    std::wstring question = ClassicPage::loadText(IDS_CANCEL_QUESTION);
     const size_t conversion = question.find(L"%s");
     if (conversion != std::wstring::npos) question.replace(conversion, 2, tstrings::fromACP(product::kFamilyVersion));
-    const std::wstring caption = ClassicPage::loadText(kSetupCaption);
+    const std::wstring caption = ClassicPage::loadText(IDS_SETUP_CAPTION);
     return MessageBoxW(owner, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
@@ -55,15 +43,15 @@ CWelcomeDialog::~CWelcomeDialog() = default;
 
 void CWelcomeDialog::initDialog() {
     initLook();
-    SetDlgItemTextW(hwnd(), kTitle, limited(loadText(kWelcomeTitle)).c_str());
-    SetDlgItemTextW(hwnd(), kText, limited(loadText(kWelcomeText)).c_str());
-    if (changeFolder_) setChecked(kChangeFolderBox, true);
+    SetDlgItemTextW(hwnd(), IDC_WELCOME_TITLE, limited(loadText(IDS_WELCOME_TITLE)).c_str());
+    SetDlgItemTextW(hwnd(), IDC_WELCOME_TEXT, limited(loadText(IDS_WELCOME_TEXT)).c_str());
+    if (changeFolder_) setChecked(IDC_CHANGE_FOLDER_BOX, true);
     HFONT normal = makeFont(10, false);
     HFONT title = makeFont(12, true);
     setFontOfChildren(normal);
-    setFont(kTitle, title);
-    makeLink(kDataLink, kDataAddress);
-    makeLink(kLicenseLink, kLicenseAddress);
+    setFont(IDC_WELCOME_TITLE, title);
+    makeLink(IDC_WELCOME_DATA_LINK, IDS_DATA_ADDRESS);
+    makeLink(IDC_WELCOME_LICENSE_LINK, IDS_LICENSE_ADDRESS);
     focusControl(IDOK);
     bringToFront(IDOK);
 }
@@ -76,7 +64,7 @@ bool CWelcomeDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_P
             return true;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK) {
-                changeFolder_ = isChecked(kChangeFolderBox);
+                changeFolder_ = isChecked(IDC_CHANGE_FOLDER_BOX);
                 endPage(IDOK);
                 return true;
             }
@@ -92,7 +80,7 @@ bool CWelcomeDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_P
             return openLinkOnNotify(lParam, result);
         case WM_CTLCOLORSTATIC: {
             const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
-            if (id == kTitle || id == kChangeFolderBox) {
+            if (id == IDC_WELCOME_TITLE || id == IDC_CHANGE_FOLDER_BOX) {
                 result = paintStatic(reinterpret_cast<HDC>(wParam), nullptr, true, backgroundBrush());
                 return true;
             }

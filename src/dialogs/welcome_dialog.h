@@ -1,9 +1,10 @@
 #pragma once
-// The welcome page (110): the licence is accepted with Install; the box asks
+// The welcome page: the licence is accepted with Install; the box asks
 // for the destination page.
+#include "base/resource_ids.h"
 #include "dialogs/classic_page.h"
 
-// Asks whether to cancel the installation (strings 2042, 2043); true only for Yes.
+// Asks whether to cancel the installation (IDS_CANCEL_QUESTION, IDS_SETUP_CAPTION); true only for Yes.
 bool ConfirmCancelSetup(HWND owner);
 // "InstallStatus" = "decline" under HKLM SOFTWARE\OrunSoft, for the package
 // and the status report; failures are ignored.
@@ -11,7 +12,7 @@ void WriteDeclinedStatus();
 
 class CWelcomeDialog : public ClassicPage {
 public:
-    enum : int { IDD = 110 };
+    enum : int { IDD = IDD_WELCOME };
     // Whether the "Change destination folder" box starts ticked.
     explicit CWelcomeDialog(bool changeFolder);
     ~CWelcomeDialog() override;

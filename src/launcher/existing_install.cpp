@@ -10,6 +10,7 @@
 #include "base/logger.h"
 #include "base/report.h"
 #include "base/resource.h"
+#include "base/resource_ids.h"
 #include "base/sys_info.h"
 #include "base/tstrings.h"
 #include "base/win_handles.h"
@@ -150,7 +151,10 @@ int CheckReinstall(bool isStatic, bool silent) {
     char family[2048] = {};
     if (!IsSameOVXVersionInstalled(family)) return 1;
     if (!IsSameOrOlderBuildInstalled(product::kFamilyVersion)) {
-        if (!silent) MessageBoxA(nullptr, loadString(2048, 2048).c_str(), loadString(2049, 2048).c_str(), MB_ICONERROR);
+        if (!silent) {
+            MessageBoxA(nullptr, loadString(IDS_NEWER_BUILD_INSTALLED, 2048).c_str(),
+                        loadString(IDS_NEWER_BUILD_CAPTION, 2048).c_str(), MB_ICONERROR);
+        }
         return 0;
     }
     int result = 1;
@@ -160,7 +164,8 @@ int CheckReinstall(bool isStatic, bool silent) {
     // Whether the uninstall worked or not, the package's own logic meets what is left.
     if (result != 1) return 1;
     if (silent) return -1;
-    if (MessageBoxA(nullptr, loadString(2047, 2048).c_str(), loadString(2050, 2048).c_str(), MB_ICONERROR) == IDOK) {
+    if (MessageBoxA(nullptr, loadString(IDS_STATIC_INSTALLED, 2048).c_str(),
+                    loadString(IDS_ALREADY_INSTALLED_CAPTION, 2048).c_str(), MB_ICONERROR) == IDOK) {
         ExitProcess(0);
     }
     return -1;

@@ -12,6 +12,7 @@
 #include "base/logger.h"
 #include "base/report.h"
 #include "base/resource.h"
+#include "base/resource_ids.h"
 #include "base/sys_info.h"
 #include "base/tstrings.h"
 #include "config/install_config_data.h"
@@ -28,9 +29,6 @@
 #include "scrub/run_sequence.h"
 
 namespace {
-
-const int kPageNext = 1;
-const int kPageBack = 1029;
 
 // Ends the process at once, without the tail (a cancelled page, a failed
 // preparation step); the flag file goes with its handle.
@@ -142,7 +140,7 @@ void RunPages(RunState& run) {
     bool changeFolder = false;
     auto showWelcome = [&](bool ticked) {
         CWelcomeDialog welcome(ticked);
-        if (welcome.DoModal() != kPageNext) {
+        if (welcome.DoModal() != IDOK) {
             CloseInstallFlag();
             LOG_INFO("The user cancelled from Welcome dialog. Exit code: 0");
             endProcess(0);
@@ -158,11 +156,11 @@ void RunPages(RunState& run) {
     while (changeFolder || fromOdk) {
         CChangeFolder page(*run.config, fromOdk);
         const INT_PTR answer = page.DoModal();
-        if (answer == kPageNext) {
+        if (answer == IDOK) {
             run.installDir = page.folder().substr(0, MAX_PATH - 1);
             return;
         }
-        if (answer == kPageBack) {
+        if (answer == IDC_BACK) {
             showWelcome(true);
             continue;
         }
@@ -293,8 +291,8 @@ std::optional<int> CheckMachine(RunState& run) {
     const Switches& sw = run.switches;
     if (IsInstallInProgress() && !sw.launchedFromOdk && IsInstallInProgress()) {
         if (!sw.silent) {
-            MessageBoxA(nullptr, loadString(run.instance, 117, 1024).c_str(), loadString(run.instance, 116, 256).c_str(),
-                        MB_ICONINFORMATION);
+            MessageBoxA(nullptr, loadString(run.instance, IDS_INSTALL_RUNNING, 1024).c_str(),
+                        loadString(run.instance, IDS_INSTALL_RUNNING_CAPTION, 256).c_str(), MB_ICONINFORMATION);
         }
         logit("Another Orun installation is in progress. You must complete that installation before you can run this installer.");
         return -1;
@@ -314,8 +312,10 @@ std::optional<int> CheckMachine(RunState& run) {
     }
     if (SysInfo::getOsVersionClass() <= 1) {
         if (!sw.silent) {
-            const std::string text = tstrings::format(loadString(run.instance, 120, 1024).c_str(), "9");
-            MessageBoxA(nullptr, text.c_str(), loadString(run.instance, 115, 256).c_str(), MB_ICONINFORMATION | MB_TASKMODAL);
+            const std::string text =
+                tstrings::format(loadString(run.instance, IDS_NEWER_WINDOWS_NEEDED, 1024).c_str(), "9");
+            MessageBoxA(nullptr, text.c_str(), loadString(run.instance, IDS_WARNING_CAPTION, 256).c_str(),
+                        MB_ICONINFORMATION | MB_TASKMODAL);
         }
         logit("This is an unsupported operationg system.");
     }

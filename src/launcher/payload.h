@@ -2,6 +2,7 @@
 // Writes the embedded runtime package to the cache folder.
 #include <string>
 
+#include "base/resource_ids.h"
 #include "base/win.h"
 #include "base/win_handles.h"
 
@@ -14,7 +15,7 @@ enum class PayloadResult {
 // Resource ids of the package and of its SHA-256 recorded at build time.
 inline constexpr const char* kPackageResourceType = "ORUN_INSTALLER";
 inline constexpr const char* kPackageDigestResourceType = "ORUN_INSTALLER_SHA256";
-inline constexpr int kRuntimePackageId = 103;
+inline constexpr int kRuntimePackageId = IDR_RUNTIME_PACKAGE;
 
 // Writes the package in pieces of at most 8192 bytes, then holds it open for
 // reading only (no writers, no deleters) in `held` until the caller lets go.

@@ -2,12 +2,14 @@
 // The runtime this launcher installs.
 #include <string>
 
+#include "product/product_version.h"
+
 namespace product {
 
 inline constexpr const char* kShortName = "ovx";
-inline constexpr const char* kVersion = "1.9.0-ea-b55";
-inline constexpr const char* kFamilyVersion = "1.9.0";
-inline constexpr int kBuildNumber = 55;
+inline constexpr const char* kVersion = OVX_VERSION_TEXT;
+inline constexpr const char* kFamilyVersion = OVX_FAMILY_VERSION_TEXT;
+inline constexpr int kBuildNumber = OVX_BUILD_NUMBER;
 
 // 32 when the launcher runs as a 32-bit process, else 64.
 int bitness();

@@ -5,12 +5,37 @@ import re
 import shutil
 import subprocess
 import tempfile
+import types
 import unittest
 
 BIN_DIR = os.environ.get("OVX_BIN_DIR", "")
 TEMPLATE = os.environ.get("OVX_BASE_PREFIX", "") + ".template"
 WORK_DIR = os.environ.get("OVX_WORK_DIR", "/tmp/ovx-e2e")
 TOOLS = os.environ.get("OVX_TOOLS", "")
+
+# The ids of the launcher's pages, controls and strings: one header for the
+# resource scripts, the code and these tests.
+RESOURCE_IDS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "src", "base", "resource_ids.h")
+
+# The standard button ids of the pages and message boxes.
+IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
+
+
+def resource_ids(path=RESOURCE_IDS):
+    """The header's ids as attributes (ids.IDC_BACK); anything in it other
+    than `#define NAME number` and comments is an error, not a silent gap."""
+    ids = {}
+    with open(path, encoding="utf-8") as f:
+        for number, line in enumerate(f, 1):
+            text = line.split("//", 1)[0].strip()
+            if not text:
+                continue
+            match = re.fullmatch(r"#define\s+([A-Z][A-Z0-9_]*)\s+(-?\d+)", text)
+            if not match or match.group(1) in ids:
+                raise ValueError(f"{path}:{number}: not a new plain id: {line.strip()!r}")
+            ids[match.group(1)] = int(match.group(2))
+    return types.SimpleNamespace(**ids)
+
 
 WINE_ENV = {
     "WINEDEBUG": "-all",

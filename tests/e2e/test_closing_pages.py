@@ -1,16 +1,19 @@
 """The closing pages the launcher shows: the completion page and the error page."""
 import unittest
 
-from harness import PrefixTestCase
+from harness import IDCANCEL, IDOK, PrefixTestCase, resource_ids
 
 COMPLETE = "Orun Setup - Complete"
 INCOMPLETE = "Orun Setup - Incomplete"
 WELCOME = "Orun Setup - Welcome"
 
+ids = resource_ids()
+
 # The completion page's header, texts and the rows that come and go.
-HEADER = (3035, 3037)
-SPONSOR_HEADER = (3049, 3050, 3051, 3052)
-RESTART_ROW = (3043, 3044)
+HEADER = (ids.IDC_COMPLETE_ICON, ids.IDC_COMPLETE_TITLE)
+SPONSOR_HEADER = (ids.IDC_COMPLETE_SPONSOR_TITLE, ids.IDC_COMPLETE_SPONSOR_UNUSED, ids.IDC_COMPLETE_SPONSOR_ICON,
+                  ids.IDC_COMPLETE_SPONSOR_ICON_UNUSED)
+RESTART_ROW = (ids.IDC_COMPLETE_SAVE_WORK, ids.IDC_COMPLETE_RESTART_BOX)
 
 
 class ClosingPages(PrefixTestCase):
@@ -20,34 +23,39 @@ class ClosingPages(PrefixTestCase):
             self.skipTest("no X display")
 
     def pass_welcome(self, title=WELCOME):
-        self.prefix.click(title, 1)
+        self.prefix.click(title, IDOK)
 
-    def visible(self, page, ids):
-        return {i: page.controls[i].visible for i in ids}
+    def visible(self, page, controls):
+        return {i: page.controls[i].visible for i in controls}
 
     def assert_completion_page(self, page, back):
         self.assertEqual(self.visible(page, HEADER), {i: True for i in HEADER})
         self.assertEqual(self.visible(page, SPONSOR_HEADER), {i: False for i in SPONSOR_HEADER})
         # A 64-bit launcher never takes up the package's restart markers and
         # never mentions the verification page.
-        self.assertEqual(self.visible(page, RESTART_ROW + (3039,)), {i: False for i in RESTART_ROW + (3039,)})
-        self.assertEqual(page.controls[1029].visible, back)
-        self.assertTrue(page.controls[2].visible)
+        hidden = RESTART_ROW + (ids.IDC_COMPLETE_VERIFY_TEXT,)
+        self.assertEqual(self.visible(page, hidden), {i: False for i in hidden})
+        self.assertEqual(page.controls[ids.IDC_BACK].visible, back)
+        self.assertTrue(page.controls[IDCANCEL].visible)
 
     def test_the_test_switch_shows_the_completion_page_in_three_languages(self):
         started = self.prefix.start_launcher("TEST_FINAL_DIALOG=1")
         page = self.prefix.page(COMPLETE)
         self.prefix.screenshot("closing_complete_en")
         self.assert_completion_page(page, back=True)
-        self.assertEqual(page[3037], "You have successfully installed Orun")
-        self.assertEqual(page[3038], "You will be prompted when Orun updates are available. Always install updates to "
-                                     "get the latest performance and security improvements.")
-        self.assertEqual(page[3045], "The security level has been set to a minimum value of High.")
-        self.assertTrue(page.controls[3045].visible and page.controls[3046].visible)
-        self.assertIn(">More about update settings</A>", page[3041])
-        self.assertIn('<A HREF="https://orun.kyn.example/help/security-level.html">More information</A>', page[3046])
-        self.assertEqual(page[1029], "&Back")
-        self.prefix.click(COMPLETE, 2)
+        self.assertEqual(page[ids.IDC_COMPLETE_TITLE], "You have successfully installed Orun")
+        self.assertEqual(page[ids.IDC_COMPLETE_UPDATE_TEXT],
+                         "You will be prompted when Orun updates are available. Always install updates to "
+                         "get the latest performance and security improvements.")
+        self.assertEqual(page[ids.IDC_COMPLETE_SECURITY_TEXT],
+                         "The security level has been set to a minimum value of High.")
+        self.assertTrue(page.controls[ids.IDC_COMPLETE_SECURITY_TEXT].visible
+                        and page.controls[ids.IDC_COMPLETE_SECURITY_LINK].visible)
+        self.assertIn(">More about update settings</A>", page[ids.IDC_COMPLETE_UPDATE_LINK])
+        self.assertIn('<A HREF="https://orun.kyn.example/help/security-level.html">More information</A>',
+                      page[ids.IDC_COMPLETE_SECURITY_LINK])
+        self.assertEqual(page[ids.IDC_BACK], "&Back")
+        self.prefix.click(COMPLETE, IDCANCEL)
         self.assertEqual(self.prefix.finish(started), 0)
 
         # The close box and Esc are Close as well.
@@ -55,15 +63,15 @@ class ClosingPages(PrefixTestCase):
         page = self.prefix.page("Orun-Setup - Abgeschlossen")
         self.prefix.screenshot("closing_complete_de")
         self.assert_completion_page(page, back=True)
-        self.assertEqual(page[3037], "Orun wurde erfolgreich installiert")
-        self.assertEqual(page[2], "&Schließen")
+        self.assertEqual(page[ids.IDC_COMPLETE_TITLE], "Orun wurde erfolgreich installiert")
+        self.assertEqual(page[IDCANCEL], "&Schließen")
         self.prefix.page("Orun-Setup - Abgeschlossen", "close")
         self.assertEqual(self.prefix.finish(started, timeout=60), 0)
 
         started = self.prefix.start_launcher("/lang:1041", "TEST_FINAL_DIALOG=1")
         page = self.prefix.page("Orun セットアップ - 完了")
         self.prefix.screenshot("closing_complete_ja")
-        self.assertEqual(page[3037], "Orun は正常にインストールされました")
+        self.assertEqual(page[ids.IDC_COMPLETE_TITLE], "Orun は正常にインストールされました")
         self.prefix.page("Orun セットアップ - 完了", "esc")
         self.assertEqual(self.prefix.finish(started, timeout=60), 0)
         self.assertFalse(any(m.startswith("Wrapper: Execute MSI") for m in self.messages()))
@@ -73,7 +81,7 @@ class ClosingPages(PrefixTestCase):
         self.pass_welcome()
         page = self.prefix.page(COMPLETE, timeout_ms=240000)
         self.assert_completion_page(page, back=False)
-        self.prefix.click(COMPLETE, 2)
+        self.prefix.click(COMPLETE, IDCANCEL)
         self.assertEqual(self.prefix.finish(started), 0)
         messages = self.messages()
         self.assertIn("The installer will display the Setup Complete dialog", messages)
@@ -88,11 +96,13 @@ class ClosingPages(PrefixTestCase):
         started = self.failed_install()
         page = self.prefix.page(INCOMPLETE, timeout_ms=240000)
         self.prefix.screenshot("closing_error_en")
-        self.assertEqual(page[3071], "Error Code: 1603")
-        self.assertEqual(page[3067], "Orun update did not complete")
-        self.assertIn(">Go to the Orun Help Center</A>", page[3069])
-        self.assertTrue(all(page.controls[i].visible for i in (3065, 3067, 3068, 3069, 3071, 2)))
-        self.prefix.click(INCOMPLETE, 2)
+        self.assertEqual(page[ids.IDC_ERROR_CODE], "Error Code: 1603")
+        self.assertEqual(page[ids.IDC_ERROR_TITLE], "Orun update did not complete")
+        self.assertIn(">Go to the Orun Help Center</A>", page[ids.IDC_ERROR_HELP_LINK])
+        shown = (ids.IDC_ERROR_ICON, ids.IDC_ERROR_TITLE, ids.IDC_ERROR_HELP_TEXT, ids.IDC_ERROR_HELP_LINK,
+                 ids.IDC_ERROR_CODE, IDCANCEL)
+        self.assertTrue(all(page.controls[i].visible for i in shown))
+        self.prefix.click(INCOMPLETE, IDCANCEL)
         self.assertEqual(self.prefix.finish(started), 1603)
         self.assertNotIn("The installer will display the Setup Complete dialog", self.messages())
 
@@ -102,7 +112,7 @@ class ClosingPages(PrefixTestCase):
         self.prefix.screenshot("progress_page_de")
         page = self.prefix.page("Orun-Setup - Nicht abgeschlossen", timeout_ms=240000)
         self.prefix.screenshot("closing_error_de")
-        self.assertEqual(page[3071], "Fehlercode: 1603")
+        self.assertEqual(page[ids.IDC_ERROR_CODE], "Fehlercode: 1603")
         self.prefix.page("Orun-Setup - Nicht abgeschlossen", "close")
         self.assertEqual(self.prefix.finish(started), 1603)
 
@@ -112,7 +122,7 @@ class ClosingPages(PrefixTestCase):
         title = "Orun セットアップ - 未完了"
         page = self.prefix.page(title, timeout_ms=240000)
         self.prefix.screenshot("closing_error_ja")
-        self.assertEqual(page[3071], "エラー コード: 1603")
+        self.assertEqual(page[ids.IDC_ERROR_CODE], "エラー コード: 1603")
         self.prefix.page(title, "esc")
         self.assertEqual(self.prefix.finish(started), 1603)
 

@@ -2,7 +2,7 @@
 import os
 import unittest
 
-from harness import PrefixTestCase
+from harness import IDCANCEL, IDOK, PrefixTestCase
 
 RUNTIME_KEY = r"HKLM\SOFTWARE\OrunSoft\Orun Runtime Environment\1.9.0"
 
@@ -28,9 +28,9 @@ class CommandLine(PrefixTestCase):
         if not self.prefix.display:
             self.skipTest("no X display")
         started = self.prefix.start_launcher(*args)
-        self.prefix.click("Orun Setup - Welcome", 1)
+        self.prefix.click("Orun Setup - Welcome", IDOK)
         if installs:
-            self.prefix.click("Orun Setup - Complete", 2, timeout_ms=240000)
+            self.prefix.click("Orun Setup - Complete", IDCANCEL, timeout_ms=240000)
         return self.prefix.finish(started)
 
     def test_an_interactive_run_sets_the_page_properties(self):

@@ -2,7 +2,7 @@
 import os
 import unittest
 
-from harness import PrefixTestCase
+from harness import IDOK, PrefixTestCase
 
 RUNTIME_KEY = r"HKLM\SOFTWARE\OrunSoft\Orun Runtime Environment\1.9.0"
 RUNTIME_SETTINGS = r"C:\ProgramData\Velmar\Orun\orun.settings.cfg"
@@ -94,7 +94,7 @@ class Configuration(PrefixTestCase):
         if not self.prefix.display:
             return
         started = self.prefix.start_launcher("INSTALLCFG=C:\\deploy\\bad.cfg")
-        texts = self.prefix.click("Orun Installation Not Completed", 1)
+        texts = self.prefix.click("Orun Installation Not Completed", IDOK)
         self.prefix.screenshot("config_file_malformed")
         self.assertEqual(self.prefix.finish(started), -80)
         self.assertIn(expected, "\n".join(texts.values()).replace("\r\n", "\n").replace("\n", " "))

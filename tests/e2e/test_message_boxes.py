@@ -1,7 +1,7 @@
 """Message boxes of the launcher: real windows on the test display."""
 import unittest
 
-from harness import PrefixTestCase
+from harness import IDOK, PrefixTestCase
 
 
 class MessageBoxes(PrefixTestCase):
@@ -15,7 +15,7 @@ class MessageBoxes(PrefixTestCase):
 
     def test_a_configuration_error_box_in_english(self):
         started = self.show_config_error()
-        texts = self.prefix.click("Orun Installation Not Completed", 1)
+        texts = self.prefix.click("Orun Installation Not Completed", IDOK)
         self.prefix.screenshot("config_error_313_en")
         self.assertEqual(self.prefix.finish(started), 0)
         body = "\n".join(texts.values())
@@ -27,7 +27,7 @@ class MessageBoxes(PrefixTestCase):
 
     def test_the_box_speaks_the_chosen_language(self):
         started = self.show_config_error("/lang:1031")
-        texts = self.prefix.click("Orun-Installation nicht abgeschlossen", 1)
+        texts = self.prefix.click("Orun-Installation nicht abgeschlossen", IDOK)
         self.prefix.screenshot("config_error_313_de")
         self.assertEqual(self.prefix.finish(started), 0)
         self.assertIn("Orun", "\n".join(texts.values()))

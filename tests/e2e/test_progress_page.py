@@ -4,7 +4,7 @@ import subprocess
 import time
 import unittest
 
-from harness import BIN_DIR, PrefixTestCase
+from harness import BIN_DIR, IDCANCEL, IDOK, PrefixTestCase
 
 RUNTIME_KEY = r"HKLM\SOFTWARE\OrunSoft\Orun Runtime Environment\1.9.0"
 
@@ -31,7 +31,7 @@ class ProgressPage(PrefixTestCase):
             watcher = subprocess.Popen(["wine", os.path.join(BIN_DIR, "testhelper.exe"), "watchbar",
                                         "Orun Setup - Progress", "120000"],
                                        env=self.prefix.env, stdout=out, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
-        self.prefix.click("Orun Setup - Welcome", 1)
+        self.prefix.click("Orun Setup - Welcome", IDOK)
         shots, deadline = [], time.time() + 150
         while watcher.poll() is None and time.time() < deadline:
             positions = [int(line.split()[1]) for line in read_lines() if line.startswith("pos ")]
@@ -44,7 +44,7 @@ class ProgressPage(PrefixTestCase):
             time.sleep(0.2)
         watcher.wait(timeout=60)
         lines = read_lines()
-        self.prefix.click("Orun Setup - Complete", 2)
+        self.prefix.click("Orun Setup - Complete", IDCANCEL)
         self.assertEqual(self.prefix.finish(started), 0)
         self.assertIn("shown", lines)
         self.assertEqual(lines[-1], "hidden", lines)

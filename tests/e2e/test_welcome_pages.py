@@ -3,14 +3,14 @@ import os
 import time
 import unittest
 
-from harness import BIN_DIR, PrefixTestCase
+from harness import BIN_DIR, IDCANCEL, IDNO, IDOK, IDYES, PrefixTestCase, resource_ids
 
 WELCOME = "Orun Setup - Welcome"
 DESTINATION = "Orun Setup - Destination Folder"
 CONFIRM = "Orun Setup"
 BROWSER = "Browse for Folder"
-IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
-BOX, BACK, CHANGE, FOLDER = 1025, 1029, 1028, 1034
+ids = resource_ids()
+BOX, BACK, CHANGE, FOLDER = ids.IDC_CHANGE_FOLDER_BOX, ids.IDC_BACK, ids.IDC_FOLDER_CHANGE, ids.IDC_FOLDER_PATH
 ORUN_KEY = r"SOFTWARE\OrunSoft"
 RUNTIME_KEY = r"HKLM\SOFTWARE\OrunSoft\Orun Runtime Environment\1.9.0"
 WELCOME_TEXT = ("Thank you for choosing Orun. Setup will install the Orun runtime on your computer, so that Orun "
@@ -38,11 +38,13 @@ class WelcomePages(PrefixTestCase):
         started = self.prefix.start_launcher()
         page = self.prefix.click(WELCOME, IDCANCEL)
         self.prefix.screenshot("welcome_en")
-        self.assertEqual(page[1016], "Welcome to Orun")
-        self.assertEqual(page[1017], WELCOME_TEXT)
-        self.assertEqual(page[487001], '<A HREF="https://orun.kyn.example/en/legal/install-data.html">Click here</A>'
-                                       ' for more information on what we do collect.')
-        self.assertIn('<A HREF="https://orun.kyn.example/en/legal/license.html">license agreement</A>', page[487002])
+        self.assertEqual(page[ids.IDC_WELCOME_TITLE], "Welcome to Orun")
+        self.assertEqual(page[ids.IDC_WELCOME_TEXT], WELCOME_TEXT)
+        self.assertEqual(page[ids.IDC_WELCOME_DATA_LINK],
+                         '<A HREF="https://orun.kyn.example/en/legal/install-data.html">Click here</A>'
+                         ' for more information on what we do collect.')
+        self.assertIn('<A HREF="https://orun.kyn.example/en/legal/license.html">license agreement</A>',
+                      page[ids.IDC_WELCOME_LICENSE_LINK])
         self.assertFalse(page.controls[BOX].checked)
         # No keeps the page, whichever way the cancel came, and writes nothing.
         self.answer_cancel(IDNO)
@@ -65,7 +67,7 @@ class WelcomePages(PrefixTestCase):
         page = self.prefix.click(DESTINATION, BACK)
         self.prefix.screenshot("destination_en")
         self.assertEqual(page[FOLDER], r"C:\Some Dir")
-        self.assertEqual(page[1031], "Destination Folder")
+        self.assertEqual(page[ids.IDC_FOLDER_HEADING], "Destination Folder")
         self.assertTrue(page.controls[BACK].visible)
         self.assertTrue(self.prefix.click(WELCOME, IDOK).controls[BOX].checked)
         self.prefix.page(DESTINATION, "esc")
@@ -125,7 +127,7 @@ class WelcomePages(PrefixTestCase):
             self.assertEqual(self.prefix.wine("reg", "add", *args, "/f").returncode, 0)
         started = self.prefix.start_launcher()
         self.prefix.page(WELCOME)
-        self.assertIn("clicked", self.helper("link", WELCOME, "30000", "487001"))
+        self.assertIn("clicked", self.helper("link", WELCOME, "30000", str(ids.IDC_WELCOME_DATA_LINK)))
         record = self.prefix.host_path(r"C:\link_handler.txt")
         for _ in range(300):
             if os.path.exists(record) and os.path.getsize(record):
@@ -147,7 +149,7 @@ class WelcomePages(PrefixTestCase):
             self.prefix.click(welcome, BOX)
             page = self.prefix.click(welcome, IDOK)
             self.prefix.screenshot(f"welcome_{shot}")
-            self.assertEqual(page[1016], title)
+            self.assertEqual(page[ids.IDC_WELCOME_TITLE], title)
             self.prefix.page(destination)
             self.prefix.screenshot(f"destination_{shot}")
             self.prefix.page(destination, "close")

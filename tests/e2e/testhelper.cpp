@@ -6,7 +6,7 @@
 //                                       writers, creates <signal>, waits <ms>
 //   testhelper watchbar <title> <ms>     waits up to <ms> for a visible window of
 //                                       that title, then prints "pos N" for every
-//                                       position of its progress bar (4005) until
+//                                       position of its progress bar until
 //                                       the window is hidden or gone
 //   testhelper click <title> <ms> <id>   waits up to <ms> for a top-level window
 //                                       with that title, prints the texts of its
@@ -25,6 +25,8 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+
+#include "base/resource_ids.h"
 
 namespace {
 // The rest of our own command line after the first `count` tokens, verbatim.
@@ -195,7 +197,8 @@ int watchBar(const wchar_t* title, DWORD ms) {
         }
         DWORD_PTR position = 0;
         // The page's thread is inside the installer and answers now and then.
-        if (SendMessageTimeoutW(GetDlgItem(window, 4005), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 200, &position) &&
+        if (SendMessageTimeoutW(GetDlgItem(window, IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 200,
+                                &position) &&
             static_cast<long>(position) != last) {
             last = static_cast<long>(position);
             std::printf("pos %ld\n", last);

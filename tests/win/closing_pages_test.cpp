@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/resource.h"
+#include "base/resource_ids.h"
 #include "dialogs/closing_rules.h"
 #include "dialogs/plugin_dialog.h"
 #include "dialogs/restore_security_dialog.h"
@@ -147,9 +148,9 @@ TEST_F(ClosingPages, OnlyThreeSponsorCodesGetTheSponsorHeaderWithTheirTitle) {
     data.sponsorOffer = false;
     data.sponsorCode = "SP11";
     EXPECT_FALSE(closing::usesSponsorHeader(data)) << "no offer, no sponsor header";
-    EXPECT_EQ(closing::sponsorTitleId("sp11"), 2064u);
-    EXPECT_EQ(closing::sponsorTitleId("SP13"), 2065u);
-    EXPECT_EQ(closing::sponsorTitleId("sp15"), 2065u);
+    EXPECT_EQ(closing::sponsorTitleId("sp11"), unsigned{IDS_SPONSOR_TITLE_TOOLBAR});
+    EXPECT_EQ(closing::sponsorTitleId("SP13"), unsigned{IDS_SPONSOR_TITLE_SEARCH});
+    EXPECT_EQ(closing::sponsorTitleId("sp15"), unsigned{IDS_SPONSOR_TITLE_SEARCH});
     EXPECT_EQ(closing::sponsorTitleId("SP16"), 0u);
 }
 
@@ -167,10 +168,12 @@ TEST_F(ClosingPages, TheCompletionPageShowsTheSponsorHeaderForSp11AndTheStandard
               }),
               IDCANCEL);
     ASSERT_TRUE(seen.found);
-    EXPECT_TRUE(seen.visible[3049]);
-    EXPECT_TRUE(seen.visible[3051]);
-    for (int id : {3035, 3037, 3050, 3052}) EXPECT_FALSE(seen.visible[id]) << id;
-    EXPECT_EQ(seen.text[3049], stringTable(2064));
+    EXPECT_TRUE(seen.visible[IDC_COMPLETE_SPONSOR_TITLE]);
+    EXPECT_TRUE(seen.visible[IDC_COMPLETE_SPONSOR_ICON]);
+    for (int id : {IDC_COMPLETE_ICON, IDC_COMPLETE_TITLE, IDC_COMPLETE_SPONSOR_UNUSED, IDC_COMPLETE_SPONSOR_ICON_UNUSED}) {
+        EXPECT_FALSE(seen.visible[id]) << id;
+    }
+    EXPECT_EQ(seen.text[IDC_COMPLETE_SPONSOR_TITLE], stringTable(IDS_SPONSOR_TITLE_TOOLBAR));
 
     data.sponsorCode = "SP13";
     CSetupComplete standard(data);
@@ -181,10 +184,13 @@ TEST_F(ClosingPages, TheCompletionPageShowsTheSponsorHeaderForSp11AndTheStandard
               }),
               IDCANCEL);
     ASSERT_TRUE(seen.found);
-    EXPECT_TRUE(seen.visible[3035]);
-    EXPECT_TRUE(seen.visible[3037]);
-    for (int id : {3049, 3050, 3051, 3052}) EXPECT_FALSE(seen.visible[id]) << id;
-    EXPECT_EQ(seen.text[3037], L"You have successfully installed Orun");
+    EXPECT_TRUE(seen.visible[IDC_COMPLETE_ICON]);
+    EXPECT_TRUE(seen.visible[IDC_COMPLETE_TITLE]);
+    for (int id : {IDC_COMPLETE_SPONSOR_TITLE, IDC_COMPLETE_SPONSOR_UNUSED, IDC_COMPLETE_SPONSOR_ICON,
+                   IDC_COMPLETE_SPONSOR_ICON_UNUSED}) {
+        EXPECT_FALSE(seen.visible[id]) << id;
+    }
+    EXPECT_EQ(seen.text[IDC_COMPLETE_TITLE], L"You have successfully installed Orun");
 }
 
 TEST_F(ClosingPages, TheCompletionPageShowsOnlyTheRowsItsRecordAsksFor) {
@@ -200,14 +206,14 @@ TEST_F(ClosingPages, TheCompletionPageShowsOnlyTheRowsItsRecordAsksFor) {
         HWND page = waitForWindow(kComplete);
         seen = read(page);
         // Where the wrapped verification text ends, in the control's own font.
-        HWND verify = GetDlgItem(page, 3039);
+        HWND verify = GetDlgItem(page, IDC_COMPLETE_VERIFY_TEXT);
         RECT rect = {}, box = {};
         GetWindowRect(verify, &rect);
-        GetWindowRect(GetDlgItem(page, 3044), &box);
+        GetWindowRect(GetDlgItem(page, IDC_COMPLETE_RESTART_BOX), &box);
         RECT needed = {0, 0, rect.right - rect.left, 0};
         HDC dc = GetDC(verify);
         HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(verify, WM_GETFONT, 0, 0)));
-        DrawTextW(dc, seen.text[3039].c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
+        DrawTextW(dc, seen.text[IDC_COMPLETE_VERIFY_TEXT].c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
         SelectObject(dc, old);
         ReleaseDC(verify, dc);
         verifyBottom = rect.top + needed.bottom;
@@ -217,13 +223,13 @@ TEST_F(ClosingPages, TheCompletionPageShowsOnlyTheRowsItsRecordAsksFor) {
     });
     ASSERT_TRUE(seen.found);
     EXPECT_GE(boxTop, verifyBottom) << "the restart box covers the verification text";
-    EXPECT_FALSE(seen.visible[1029]);
-    EXPECT_TRUE(seen.visible[3039]);
-    EXPECT_FALSE(seen.visible[3045]);
-    EXPECT_FALSE(seen.visible[3046]);
-    EXPECT_TRUE(seen.visible[3043]);
-    EXPECT_TRUE(seen.visible[3044]);
-    EXPECT_TRUE(seen.checked[3044]) << "the decision starts as yes";
+    EXPECT_FALSE(seen.visible[IDC_BACK]);
+    EXPECT_TRUE(seen.visible[IDC_COMPLETE_VERIFY_TEXT]);
+    EXPECT_FALSE(seen.visible[IDC_COMPLETE_SECURITY_TEXT]);
+    EXPECT_FALSE(seen.visible[IDC_COMPLETE_SECURITY_LINK]);
+    EXPECT_TRUE(seen.visible[IDC_COMPLETE_SAVE_WORK]);
+    EXPECT_TRUE(seen.visible[IDC_COMPLETE_RESTART_BOX]);
+    EXPECT_TRUE(seen.checked[IDC_COMPLETE_RESTART_BOX]) << "the decision starts as yes";
     EXPECT_TRUE(data.restartBrowser);
 }
 
@@ -252,7 +258,9 @@ TEST_F(ClosingPages, ClosingWithTheRestartBoxUntickedAsksAndTakesOnlyOkAsYes) {
         ASSERT_TRUE(question.found) << "no question";
         EXPECT_TRUE(defaultButton & DLGC_DEFPUSHBUTTON) << "Cancel is the default";
         bool textShown = false;
-        for (const auto& text : question.text) textShown = textShown || text.second == stringTable(2062);
+        for (const auto& text : question.text) {
+            textShown = textShown || text.second == stringTable(IDS_RESTART_QUESTION);
+        }
         EXPECT_TRUE(textShown);
         EXPECT_EQ(data.restartBrowser, answer == IDOK) << answer;
     }
@@ -265,10 +273,10 @@ TEST_F(ClosingPages, BackKeepsTheRestartBoxAndWithoutTheBoxTheDecisionStays) {
     CSetupComplete withBox(data);
     EXPECT_EQ(showDriven(withBox, [&] {
                   HWND page = waitForWindow(kComplete);
-                  SendMessageW(GetDlgItem(page, 3044), BM_SETCHECK, BST_UNCHECKED, 0);
-                  click(page, 1029);
+                  SendMessageW(GetDlgItem(page, IDC_COMPLETE_RESTART_BOX), BM_SETCHECK, BST_UNCHECKED, 0);
+                  click(page, IDC_BACK);
               }),
-              1029);
+              IDC_BACK);
     EXPECT_FALSE(data.restartBrowser) << "Back asks nothing and keeps the box";
 
     SetupCompleteData noBox = plainRecord();
@@ -300,16 +308,17 @@ TEST_F(ClosingPages, TheRestoreSecurityPageReturnsTheBoxStateAlsoOnBack) {
                   PostMessageW(page, WM_SYSCOMMAND, SC_CLOSE, 0);
                   Sleep(300);
                   stayedOpen = IsWindow(page) && IsWindowEnabled(page);
-                  SendMessageW(GetDlgItem(page, 6001), BM_SETCHECK, BST_UNCHECKED, 0);
-                  click(page, 1029);
+                  SendMessageW(GetDlgItem(page, IDC_RESTORE_BOX), BM_SETCHECK, BST_UNCHECKED, 0);
+                  click(page, IDC_BACK);
               }),
-              1029);
+              IDC_BACK);
     ASSERT_TRUE(seen.found);
     EXPECT_TRUE(stayedOpen);
-    EXPECT_TRUE(seen.checked[6001]);
-    EXPECT_TRUE(seen.visible[1029]);
-    EXPECT_EQ(seen.text[6002], L"Restore Orun security prompts");
-    EXPECT_NE(seen.text[6005].find(L"<A HREF=\"https://orun.kyn.example/help/restore-prompts.html\">More information</A>"),
+    EXPECT_TRUE(seen.checked[IDC_RESTORE_BOX]);
+    EXPECT_TRUE(seen.visible[IDC_BACK]);
+    EXPECT_EQ(seen.text[IDC_RESTORE_TITLE], L"Restore Orun security prompts");
+    EXPECT_NE(seen.text[IDC_RESTORE_MORE_LINK].find(
+                  L"<A HREF=\"https://orun.kyn.example/help/restore-prompts.html\">More information</A>"),
               std::wstring::npos);
     EXPECT_FALSE(data.restore);
 
@@ -318,12 +327,12 @@ TEST_F(ClosingPages, TheRestoreSecurityPageReturnsTheBoxStateAlsoOnBack) {
     EXPECT_EQ(showDriven(next, [&] {
                   HWND page = waitForWindow(kRestore);
                   seen = read(page);
-                  SendMessageW(GetDlgItem(page, 6001), BM_SETCHECK, BST_CHECKED, 0);
+                  SendMessageW(GetDlgItem(page, IDC_RESTORE_BOX), BM_SETCHECK, BST_CHECKED, 0);
                   click(page, IDOK);
               }),
               IDOK);
-    EXPECT_FALSE(seen.visible[1029]);
-    EXPECT_FALSE(seen.checked[6001]) << "the box starts as the record says";
+    EXPECT_FALSE(seen.visible[IDC_BACK]);
+    EXPECT_FALSE(seen.checked[IDC_RESTORE_BOX]) << "the box starts as the record says";
     EXPECT_TRUE(data.restore);
 }
 
@@ -348,8 +357,8 @@ TEST_F(ClosingPages, ThePluginNoticeEndsOnlyWithNext) {
     EXPECT_TRUE(stayedOpen);
     EXPECT_TRUE(closeGreyed);
     EXPECT_FALSE(maximizeBox);
-    EXPECT_EQ(seen.text[5001], L"Orun content is disabled in web browsers");
-    EXPECT_EQ(seen.visible.count(1029), 0u) << "no Back";
+    EXPECT_EQ(seen.text[IDC_PLUGIN_TITLE], L"Orun content is disabled in web browsers");
+    EXPECT_EQ(seen.visible.count(IDC_BACK), 0u) << "no Back";
 }
 
 namespace {
@@ -374,7 +383,7 @@ TEST_F(ClosingPages, TheErrorPageShowsTheCodeInItsFormatText) {
               }),
               IDCANCEL);
     ASSERT_TRUE(seen.found);
-    EXPECT_EQ(seen.text[3071], L"Error Code: 1603");
+    EXPECT_EQ(seen.text[IDC_ERROR_CODE], L"Error Code: 1603");
 
     ErrorPageShown negative(-1);
     EXPECT_EQ(showDriven(negative, [&] {
@@ -383,7 +392,7 @@ TEST_F(ClosingPages, TheErrorPageShowsTheCodeInItsFormatText) {
                   click(page, IDCANCEL);
               }),
               IDCANCEL);
-    EXPECT_EQ(seen.text[3071], L"Error Code: -1");
+    EXPECT_EQ(seen.text[IDC_ERROR_CODE], L"Error Code: -1");
 }
 
 namespace {

@@ -16,6 +16,7 @@
 
 #include "base/all_utils.h"
 #include "base/resource.h"
+#include "base/resource_ids.h"
 #include "base/tstrings.h"
 
 namespace {
@@ -36,18 +37,27 @@ struct PageFonts {
 
 const std::map<int, PageFonts>& pageFonts() {
     static const std::map<int, PageFonts> fonts = {
-        {110, {{10, false}, {{1016, {12, true}}}}},
-        {112, {{10, false}, {{1016, {12, true}}}}},
-        {113, {{0, false}, {{1031, {12, true}}, {1032, {10, false}}, {1033, {10, false}}, {1034, {8, false}},
-                            {1, {10, false}}, {1028, {10, false}}, {1029, {10, false}}}}},
-        {117, {{0, false}, {{3037, {11, true}}, {3049, {11, true}}, {3038, {10, false}}, {3045, {10, false}},
-                            {3039, {10, false}}, {3041, {10, false}}, {3046, {10, false}}, {3044, {10, false}},
-                            {2, {10, false}}, {1029, {10, false}}}}},
-        {118, {{0, false}, {{3067, {12, true}}, {3068, {10, false}}, {3071, {10, false}}, {3069, {10, false}},
-                            {2, {10, false}}}}},
-        {119, {{10, false}, {{5001, {11, true}}}}},
-        {120, {{10, false}, {{6002, {11, true}}}}},
-        {4003, {{0, false}, {{4006, {8, false}}}}},
+        {IDD_WELCOME, {{10, false}, {{IDC_WELCOME_TITLE, {12, true}}}}},
+        {IDD_WELCOME_UPDATE, {{10, false}, {{IDC_WELCOME_TITLE, {12, true}}}}},
+        {IDD_CHANGE_FOLDER,
+         {{0, false},
+          {{IDC_FOLDER_HEADING, {12, true}}, {IDC_FOLDER_HINT, {10, false}}, {IDC_FOLDER_INSTALL_TO, {10, false}},
+           {IDC_FOLDER_PATH, {8, false}}, {IDOK, {10, false}}, {IDC_FOLDER_CHANGE, {10, false}},
+           {IDC_BACK, {10, false}}}}},
+        {IDD_SETUP_COMPLETE,
+         {{0, false},
+          {{IDC_COMPLETE_TITLE, {11, true}}, {IDC_COMPLETE_SPONSOR_TITLE, {11, true}},
+           {IDC_COMPLETE_UPDATE_TEXT, {10, false}}, {IDC_COMPLETE_SECURITY_TEXT, {10, false}},
+           {IDC_COMPLETE_VERIFY_TEXT, {10, false}}, {IDC_COMPLETE_UPDATE_LINK, {10, false}},
+           {IDC_COMPLETE_SECURITY_LINK, {10, false}}, {IDC_COMPLETE_RESTART_BOX, {10, false}},
+           {IDCANCEL, {10, false}}, {IDC_BACK, {10, false}}}}},
+        {IDD_SETUP_ERROR,
+         {{0, false},
+          {{IDC_ERROR_TITLE, {12, true}}, {IDC_ERROR_HELP_TEXT, {10, false}}, {IDC_ERROR_CODE, {10, false}},
+           {IDC_ERROR_HELP_LINK, {10, false}}, {IDCANCEL, {10, false}}}}},
+        {IDD_PLUGIN_DISABLED, {{10, false}, {{IDC_PLUGIN_TITLE, {11, true}}}}},
+        {IDD_RESTORE_SECURITY, {{10, false}, {{IDC_RESTORE_TITLE, {11, true}}}}},
+        {IDD_PROGRESS, {{0, false}, {{IDC_PROGRESS_STATUS, {8, false}}}}},
     };
     return fonts;
 }
@@ -55,9 +65,11 @@ const std::map<int, PageFonts>& pageFonts() {
 // Texts the pages set at run time: control -> string ids (each is checked).
 const std::map<int, std::map<int, std::vector<unsigned>>>& runtimeTexts() {
     static const std::map<int, std::map<int, std::vector<unsigned>>> texts = {
-        {110, {{1016, {2037}}, {1017, {2039}}}},
-        {112, {{1016, {2037}}, {1017, {2039}}}},
-        {117, {{3037, {2056}}, {3049, {2064, 2065}}}},
+        {IDD_WELCOME, {{IDC_WELCOME_TITLE, {IDS_WELCOME_TITLE}}, {IDC_WELCOME_TEXT, {IDS_WELCOME_TEXT}}}},
+        {IDD_WELCOME_UPDATE, {{IDC_WELCOME_TITLE, {IDS_WELCOME_TITLE}}, {IDC_WELCOME_TEXT, {IDS_WELCOME_TEXT}}}},
+        {IDD_SETUP_COMPLETE,
+         {{IDC_COMPLETE_TITLE, {IDS_COMPLETE_TITLE}},
+          {IDC_COMPLETE_SPONSOR_TITLE, {IDS_SPONSOR_TITLE_TOOLBAR, IDS_SPONSOR_TITLE_SEARCH}}}},
     };
     return texts;
 }

@@ -3,6 +3,7 @@
 #include "base/win.h"
 
 #include <commctrl.h>
+#include "base/resource_ids.h"
 #include "dialogs/setup_progress_dialog.h"
 #include "progress/install_callback.h"
 #include "progress/operation.h"
@@ -74,7 +75,7 @@ TEST(ProgressPage, ReportsMoveTheBarAndAStopClearsTheMailbox) {
     EXPECT_GE(page.getPosition(), 222u);
     dispatchFor(200);
     // The bar follows the page's position, which may still be moving on.
-    const auto bar = static_cast<DWORD>(SendMessageA(GetDlgItem(page.hwnd(), CSetupProgressDialog::kBar), PBM_GETPOS, 0, 0));
+    const auto bar = static_cast<DWORD>(SendMessageA(GetDlgItem(page.hwnd(), IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0));
     EXPECT_GE(bar, 222u);
     EXPECT_LE(bar, page.getPosition());
     page.Destroy();  // stops the worker

@@ -5,24 +5,25 @@
 
 #include "base/locale.h"
 #include "base/resource.h"
+#include "base/resource_ids.h"
 #include "test_support.h"
 
 TEST(StringResource, ReadsTheLaunchersOwnTables) {
-    EXPECT_EQ(StringResource(115).string(), "Warning - Orun Installer");
-    EXPECT_EQ(StringResource(3073).string(), "Orun Installation Not Completed");
-    EXPECT_EQ(StringResource(3075).string().find("Unable to install Orun\n\nUnable to open file %s."), 0u);
+    EXPECT_EQ(StringResource(IDS_WARNING_CAPTION).string(), "Warning - Orun Installer");
+    EXPECT_EQ(StringResource(IDS_CONFIG_ERROR_CAPTION).string(), "Orun Installation Not Completed");
+    EXPECT_EQ(StringResource(IDS_ERROR_OPEN_FILE).string().find("Unable to install Orun\n\nUnable to open file %s."), 0u);
 }
 
 TEST(StringResource, TheChosenLanguageChoosesTheTable) {
     const LANGID before = Resource::uiLanguage();
     Resource::setUiLanguage(1031);  // the German table is language 7
-    const std::wstring german = StringResource(115).wstring();
+    const std::wstring german = StringResource(IDS_WARNING_CAPTION).wstring();
     Resource::setUiLanguage(1041);
-    const std::wstring japanese = StringResource(115).wstring();
+    const std::wstring japanese = StringResource(IDS_WARNING_CAPTION).wstring();
     Resource::setUiLanguage(1049);  // no Russian table: English
-    const std::wstring fallback = StringResource(115).wstring();
+    const std::wstring fallback = StringResource(IDS_WARNING_CAPTION).wstring();
     Resource::setUiLanguage(3070);  // English only, whatever the language
-    const std::wstring englishOnly = StringResource(3070).wstring();
+    const std::wstring englishOnly = StringResource(IDS_HELP_ADDRESS).wstring();
     Resource::setUiLanguage(before);
     EXPECT_EQ(german, L"Warnung - Orun-Installationsprogramm");
     EXPECT_EQ(japanese, L"\u8B66\u544A - Orun \u30A4\u30F3\u30B9\u30C8\u30FC\u30E9");
@@ -56,7 +57,7 @@ TEST(Resource, SaveAsReplacesTheTargetInOneStep) {
     ScratchDir dir("ovx_resource_save");
     const std::string target = dir.file("manifest.xml");
     writeFile(target, "old content that is longer than nothing");
-    const Resource manifest(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    const Resource manifest(CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
     manifest.saveAs(target);
     size_t size = 0;
     const char* bytes = static_cast<const char*>(manifest.getPtr(size));
@@ -74,7 +75,7 @@ TEST(Resource, AFailedMoveLeavesTheTargetAndNoTemporaryFile) {
     writeFile(target, "kept");
     HANDLE busy = CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(busy, INVALID_HANDLE_VALUE);
-    EXPECT_THROW(Resource(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)).saveAs(target), std::ios_base::failure);
+    EXPECT_THROW(Resource(CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST).saveAs(target), std::ios_base::failure);
     CloseHandle(busy);
     EXPECT_EQ(readFile(target), "kept");
     WIN32_FIND_DATAA data;

@@ -9,6 +9,7 @@ Each LAYER is "folder:dep dep ..." as src/CMakeLists.txt declares it. Fails
   below it,
 - a folder of SRC_DIR is missing from the layers,
 - a handle or memory is released outside base/'s holders,
+- a message box is shown other than through showMessageBox,
 - the modules of base/ (a header and its source) include each other in a circle.
 """
 import os
@@ -20,6 +21,9 @@ INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"', re.M)
 RELEASE = re.compile(
     r'\b(CloseHandle|RegCloseKey|DeleteObject|DeleteDC|ReleaseDC|FreeLibrary|LocalFree|CoTaskMemFree|CoUninitialize|'
     r'OleUninitialize|SysFreeString|VariantClear)\s*\(|(->|\.)\s*Release\s*\(\s*\)')
+# Message boxes go through showMessageBox, which a silent run turns into log lines.
+MESSAGE_BOX = re.compile(r'\bMessageBox(A|W|ExA|ExW|IndirectA|IndirectW)?\s*\(')
+MESSAGE_BOX_HOME = 'base/report.cpp'
 HOLDERS = {'base/win_handles.h', 'base/win_handles.cpp', 'base/memory_holders.h', 'base/com_holders.h', 'base/dll.cpp'}
 SOURCE_SUFFIXES = ('.h', '.hpp', '.cpp', '.c', '.rc')
 
@@ -105,6 +109,10 @@ def main(argv):
                 other = os.path.splitext(os.path.basename(header))[0]
                 if other != stem:
                     base_edges.setdefault(stem, set()).add(other)
+        if rel != MESSAGE_BOX_HOME:
+            for match in MESSAGE_BOX.finditer(text):
+                line = text.count('\n', 0, match.start()) + 1
+                problems.append(f'{rel}:{line}: {match.group(0).strip()} outside showMessageBox, which keeps silent runs silent')
         if rel not in HOLDERS:
             for match in RELEASE.finditer(text):
                 line = text.count('\n', 0, match.start()) + 1

@@ -1,6 +1,7 @@
 #include "base/report.h"
 
 #include "base/logger.h"
+#include "base/sys_error.h"
 #include "base/tstrings.h"
 #include "base/memory_holders.h"
 
@@ -20,7 +21,35 @@ void reportUnknownException(const SourceLocation& where) {
 }
 
 #ifdef _WIN32
-void reportFatalError(const char* step) {
+namespace {
+bool g_silentRun = false;
+
+void logNotShown(const std::string& caption, const std::string& text) {
+    LOG_WARNING("Silent run, message not shown: " << caption << ": " << text);
+}
+}  // namespace
+
+void setSilentRun(bool silent) { g_silentRun = silent; }
+
+bool isSilentRun() { return g_silentRun; }
+
+int showMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT style, int silentAnswer) {
+    if (g_silentRun) {
+        logNotShown(caption, text);
+        return silentAnswer;
+    }
+    return MessageBoxA(owner, text.c_str(), caption.c_str(), style);
+}
+
+int showMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT style, int silentAnswer) {
+    if (g_silentRun) {
+        logNotShown(tstrings::toUtf8(caption), tstrings::toUtf8(text));
+        return silentAnswer;
+    }
+    return MessageBoxW(owner, text.c_str(), caption.c_str(), style);
+}
+
+void reportFatalError(const char* step, const std::string& subject) {
     const DWORD code = GetLastError();
     LocalPointer<char> text;
     FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
@@ -28,7 +57,10 @@ void reportFatalError(const char* step) {
     const std::string message =
         tstrings::format("%s failed with error %d: %s", step, static_cast<int>(code), text ? text.get() : "");
     LOG_ERROR(message);
-    MessageBoxA(nullptr, message.c_str(), "Error", MB_OK);
+    if (!subject.empty()) {
+        LOG_ERROR(subject << ": " << describeSystemError(code, nullptr) << " (system error " << code << ")");
+    }
+    showMessageBox(nullptr, message, "Error", MB_OK);
     ExitProcess(code);
 }
 #endif

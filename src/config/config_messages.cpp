@@ -1,4 +1,5 @@
 #include "base/logger.h"
+#include "base/report.h"
 #include "base/resource.h"
 #include "base/resource_ids.h"
 #include "base/tstrings.h"
@@ -76,7 +77,7 @@ bool ShowConfigErrorMessage(HINSTANCE instance, const InstallConfigData::Configu
         std::string caption =
             StringResource(IDS_CONFIG_ERROR_CAPTION, instance).string("Orun Installation Not Completed");
         if (caption.size() > 255) caption.resize(255);
-        MessageBoxA(nullptr, shown.c_str(), caption.c_str(), MB_ICONERROR);
+        showMessageBox(nullptr, shown, caption, MB_ICONERROR);
     }
     return false;
 }

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/maker_addresses.h"
+#include "base/report.h"
 #include "base/resource_ids.h"
 #include "dialogs/closing_rules.h"
 #include "dialogs/page_text.h"
@@ -153,7 +154,7 @@ void CSetupComplete::close() {
     data_.restartBrowser = closing::restartDecisionOnClose(data_, ticked, [this] {
         const std::wstring text = loadText(IDS_RESTART_QUESTION);
         const std::wstring caption = loadText(IDS_RESTART_CAPTION);
-        return MessageBoxW(hwnd(), text.c_str(), caption.c_str(), MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
+        return showMessageBox(hwnd(), text, caption, MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2, IDCANCEL) == IDOK;
     });
     endPage(IDCANCEL);
 }

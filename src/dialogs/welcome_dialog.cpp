@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/report.h"
 #include "base/resource_ids.h"
 #include "base/tstrings.h"
 #include "product/product.h"
@@ -23,7 +24,7 @@ bool ConfirmCancelSetup(HWND owner) {
     const size_t conversion = question.find(L"%s");
     if (conversion != std::wstring::npos) question.replace(conversion, 2, tstrings::fromACP(product::kFamilyVersion));
     const std::wstring caption = ClassicPage::loadText(IDS_SETUP_CAPTION);
-    return MessageBoxW(owner, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+    return showMessageBox(owner, question, caption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2, IDNO) == IDYES;
 }
 
 void WriteDeclinedStatus() {

@@ -152,8 +152,8 @@ int CheckReinstall(bool isStatic, bool silent) {
     if (!IsSameOVXVersionInstalled(family)) return 1;
     if (!IsSameOrOlderBuildInstalled(product::kFamilyVersion)) {
         if (!silent) {
-            MessageBoxA(nullptr, loadString(IDS_NEWER_BUILD_INSTALLED, 2048).c_str(),
-                        loadString(IDS_NEWER_BUILD_CAPTION, 2048).c_str(), MB_ICONERROR);
+            showMessageBox(nullptr, loadString(IDS_NEWER_BUILD_INSTALLED, 2048), loadString(IDS_NEWER_BUILD_CAPTION, 2048),
+                           MB_ICONERROR);
         }
         return 0;
     }
@@ -164,8 +164,8 @@ int CheckReinstall(bool isStatic, bool silent) {
     // Whether the uninstall worked or not, the package's own logic meets what is left.
     if (result != 1) return 1;
     if (silent) return -1;
-    if (MessageBoxA(nullptr, loadString(IDS_STATIC_INSTALLED, 2048).c_str(),
-                    loadString(IDS_ALREADY_INSTALLED_CAPTION, 2048).c_str(), MB_ICONERROR) == IDOK) {
+    if (showMessageBox(nullptr, loadString(IDS_STATIC_INSTALLED, 2048), loadString(IDS_ALREADY_INSTALLED_CAPTION, 2048),
+                       MB_ICONERROR) == IDOK) {
         ExitProcess(0);
     }
     return -1;

@@ -89,6 +89,7 @@ struct RunState {
     int fallbackResult = 1;
     OrunScrubPingData scrubData;
     bool scrubRan = false;
+    bool commonControlsFailed = false;
 
     void setResult(int value) { result = fallbackResult = value; }
 };
@@ -223,9 +224,8 @@ void StartUp(RunState& run, const char* narrowCommandLine) {
     SetDllDirectoryA("");
     deleteStaleBaseImageMarkers();
     INITCOMMONCONTROLSEX controls = {sizeof(controls), 0xFF};
-    if (!InitCommonControlsEx(&controls)) {
-        MessageBoxA(nullptr, "Could not initialize common controls!", "Failure", MB_ICONERROR);
-    }
+    // Told once the run knows whether it is silent.
+    run.commonControlsFailed = !InitCommonControlsEx(&controls);
     run.callback = std::make_unique<InstallCallback>();
     run.action.setCallback(run.callback.get());
 
@@ -251,6 +251,8 @@ bool LoadConfiguration(RunState& run) {
     sw.silent = config.IsSilent();
     sw.showVerifyPage = !config.IsEnabled(cfg::NO_VERIFY);
     sw.launchedFromOdk = config.IsEnabled(cfg::LAUNCHEDFROMODK);
+    setSilentRun(sw.silent);
+    if (run.commonControlsFailed) showMessageBox(nullptr, "Could not initialize common controls!", "Failure", MB_ICONERROR);
     return true;
 }
 
@@ -290,10 +292,8 @@ void SetPackageCommandLine(RunState& run) {
 std::optional<int> CheckMachine(RunState& run) {
     const Switches& sw = run.switches;
     if (IsInstallInProgress() && !sw.launchedFromOdk && IsInstallInProgress()) {
-        if (!sw.silent) {
-            MessageBoxA(nullptr, loadString(run.instance, IDS_INSTALL_RUNNING, 1024).c_str(),
-                        loadString(run.instance, IDS_INSTALL_RUNNING_CAPTION, 256).c_str(), MB_ICONINFORMATION);
-        }
+        showMessageBox(nullptr, loadString(run.instance, IDS_INSTALL_RUNNING, 1024),
+                       loadString(run.instance, IDS_INSTALL_RUNNING_CAPTION, 256), MB_ICONINFORMATION);
         logit("Another Orun installation is in progress. You must complete that installation before you can run this installer.");
         return -1;
     }
@@ -311,12 +311,8 @@ std::optional<int> CheckMachine(RunState& run) {
         run.switches.showVerifyPage = false;
     }
     if (SysInfo::getOsVersionClass() <= 1) {
-        if (!sw.silent) {
-            const std::string text =
-                tstrings::format(loadString(run.instance, IDS_NEWER_WINDOWS_NEEDED, 1024).c_str(), "9");
-            MessageBoxA(nullptr, text.c_str(), loadString(run.instance, IDS_WARNING_CAPTION, 256).c_str(),
-                        MB_ICONINFORMATION | MB_TASKMODAL);
-        }
+        const std::string text = tstrings::format(loadString(run.instance, IDS_NEWER_WINDOWS_NEEDED, 1024).c_str(), "9");
+        showMessageBox(nullptr, text, loadString(run.instance, IDS_WARNING_CAPTION, 256), MB_ICONINFORMATION | MB_TASKMODAL);
         logit("This is an unsupported operationg system.");
     }
 

@@ -31,23 +31,23 @@ PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, Uni
     if (!data) return PayloadResult::Missing;
 
     HANDLE file = CreateFileA(packagePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) reportFatalError("Installer : Wrapper.CreateFile ");
+    if (file == INVALID_HANDLE_VALUE) reportFatalError("Installer : Wrapper.CreateFile ", "Cannot create the package file " + packagePath);
     for (DWORD offset = 0; offset < size;) {
         const DWORD piece = std::min<DWORD>(8192, size - offset);
         DWORD written = 0;
         if (!WriteFile(file, data + offset, piece, &written, nullptr)) {
-            reportFatalError("Installer : Wrapper.WriteFile (In small chunks) ");
+            reportFatalError("Installer : Wrapper.WriteFile (In small chunks) ", "Cannot write the package file " + packagePath);
         }
         offset += written;
     }
-    if (!tryCloseHandle(file)) reportFatalError("Installer : Wrapper.CloseHandle ");
+    if (!tryCloseHandle(file)) reportFatalError("Installer : Wrapper.CloseHandle ", "Cannot close the package file " + packagePath);
 
     // From here until the installer returns, readers only: nobody can swap or
     // delete the file. The digest is taken through this very handle, so a file
     // replaced before it was opened is caught too.
     held.reset(CreateFileA(packagePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!held.valid()) reportFatalError("Installer : Wrapper.CreateFile ");
+    if (!held.valid()) reportFatalError("Installer : Wrapper.CreateFile ", "Cannot open the package file " + packagePath);
 
     const std::string expected = recordedDigest(module);
     std::string actual;

@@ -130,7 +130,10 @@ FileBuffer::FileBuffer(const std::string& pathText) {
     }
     if (total >= kMaxSettingsFileBytes) throw settings::ExceptionCode<315>(path.text() + " is too long");
     bytes.resize(total);
-    if (!isPlainText(bytes)) throw settings::ExceptionCode<314>(path.text() + " is not plain UTF-8 text");
+    // A NUL is no text: read as one, it would cut the file short where it stands.
+    if (!isPlainText(bytes) || bytes.find('\0') != std::string::npos) {
+        throw settings::ExceptionCode<314>(path.text() + " is not plain UTF-8 text");
+    }
     text_ = std::move(bytes);
 }
 

@@ -1,10 +1,12 @@
 """Runs the built launcher in Wine prefixes of its own and reads what it left."""
+import contextlib
 import glob
 import os
 import re
 import shutil
 import subprocess
 import tempfile
+import time
 import types
 import unittest
 
@@ -181,6 +183,37 @@ class Prefix:
 
     def run_launcher(self, *args, exe="ovxoffline.exe", timeout=600):
         return self.run_windows(self.windows_path(os.path.join(BIN_DIR, exe)), *args, timeout=timeout)
+
+    def run_launcher_watched(self, *args, exe="ovxoffline.exe", timeout=600):
+        """Runs the launcher while watching the display; returns its exit code
+        and the windows that appeared ("<class> <title>"), each closed at once."""
+        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), "runquiet",
+                         self.windows_path(os.path.join(BIN_DIR, exe)), *args, timeout=timeout)
+        match = re.search(r"exit code: (-?\d+)", proc.stdout)
+        if not match:
+            raise AssertionError(f"no exit code from {exe} {args}: {proc.stdout!r} {proc.stderr!r}")
+        return int(match.group(1)), re.findall(r"^window: (.*?)\r?$", proc.stdout, re.M)
+
+    @contextlib.contextmanager
+    def held(self, host_path, seconds=600):
+        """Another process holds the file open for writing (others may read) meanwhile."""
+        signal = os.path.join(self.path, "held.signal")
+        if os.path.exists(signal):
+            os.remove(signal)
+        holder = subprocess.Popen(["wine", os.path.join(BIN_DIR, "testhelper.exe"), "hold", self.windows_path(host_path),
+                                   str(seconds * 1000), self.windows_path(signal)],
+                                  env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            for _ in range(300):
+                if os.path.exists(signal):
+                    break
+                time.sleep(0.1)
+            if not os.path.exists(signal):
+                raise AssertionError(f"the holder never opened {host_path}")
+            yield
+        finally:
+            holder.kill()
+            holder.wait(timeout=60)
 
     def start_launcher(self, *args, exe="ovxoffline.exe"):
         """Starts the launcher without waiting; finish() gives its exit code."""

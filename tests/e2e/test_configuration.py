@@ -99,6 +99,13 @@ class Configuration(PrefixTestCase):
         self.assertEqual(self.prefix.finish(started), -80)
         self.assertIn(expected, "\n".join(texts.values()).replace("\r\n", "\n").replace("\n", " "))
 
+    def test_a_file_with_a_nul_byte_is_not_plain_text(self):
+        # Read up to the NUL, the file would lose its second half without a word.
+        self.write(r"C:\deploy\with_nul.cfg", b"EULA=Enable\r\n\x00INSTALLDIR=C:\\Elsewhere\r\n")
+        self.assertEqual(self.prefix.run_launcher("/s", "INSTALLCFG=C:\\deploy\\with_nul.cfg"), -80)
+        expected = "Configuration file C:\\deploy\\with_nul.cfg is not in plain text."
+        self.assertTrue(any(expected in m for m in self.messages()), self.messages())
+
     def test_a_notepad_file_with_a_byte_order_mark_is_read(self):
         self.write(r"C:\deploy\notepad.cfg", b"\xef\xbb\xbfEULA=Enable\r\n")
         self.assertEqual(self.prefix.run_launcher("/s", "INSTALLCFG=C:\\deploy\\notepad.cfg", "CMDLINE=ORUN_TEST_FAIL=1"),

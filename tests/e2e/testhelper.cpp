@@ -2,6 +2,11 @@
 //   testhelper run <program> <args>     runs it with the rest of the command line
 //                                       as typed, prints "exit code: N" (Wine's
 //                                       own exit status keeps only 8 bits)
+//   testhelper runquiet <program> <args> the same, and meanwhile watches the
+//                                       display: every visible top-level window
+//                                       is printed as "window: <class> <title>"
+//                                       and closed, so that a run waiting on a
+//                                       box goes on
 //   testhelper hold <file> <ms> <signal> opens <file> for writing, denying other
 //                                       writers, creates <signal>, waits <ms>
 //   testhelper watchbar <title> <ms>     waits up to <ms> for a visible window of
@@ -24,7 +29,9 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "base/resource_ids.h"
 
@@ -46,7 +53,27 @@ const wchar_t* skipTokens(const wchar_t* p, int count) {
 // Through the shell, as a user's double-click or a deployment tool would start
 // it: the launcher's manifest asks for an administrator, which CreateProcess
 // alone refuses.
-int run(const wchar_t* program, const wchar_t* parameters) {
+// Prints and closes every visible top-level window not seen before.
+BOOL CALLBACK collectVisible(HWND window, LPARAM found) {
+    if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+
+void reportWindows(std::set<HWND>& seen) {
+    std::vector<HWND> visible;
+    EnumWindows(collectVisible, reinterpret_cast<LPARAM>(&visible));
+    for (HWND window : visible) {
+        if (!seen.insert(window).second) continue;
+        wchar_t className[128] = {}, title[256] = {};
+        GetClassNameW(window, className, 128);
+        GetWindowTextW(window, title, 256);
+        std::printf("window: %ls %ls\n", className, title);
+        std::fflush(stdout);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    }
+}
+
+int run(const wchar_t* program, const wchar_t* parameters, bool watch) {
 
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof(info);
@@ -59,7 +86,8 @@ int run(const wchar_t* program, const wchar_t* parameters) {
         std::printf("ShellExecuteEx failed: %lu\n", GetLastError());
         return 2;
     }
-    WaitForSingleObject(info.hProcess, INFINITE);
+    std::set<HWND> seen;
+    while (WaitForSingleObject(info.hProcess, watch ? 50 : INFINITE) == WAIT_TIMEOUT) reportWindows(seen);
     DWORD code = 0;
     GetExitCodeProcess(info.hProcess, &code);
     CloseHandle(info.hProcess);
@@ -281,7 +309,8 @@ int regValue(const wchar_t* subkey, const wchar_t* name) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc >= 3 && std::wcscmp(argv[1], L"run") == 0) return run(argv[2], skipTokens(GetCommandLineW(), 3));
+    if (argc >= 3 && std::wcscmp(argv[1], L"run") == 0) return run(argv[2], skipTokens(GetCommandLineW(), 3), false);
+    if (argc >= 3 && std::wcscmp(argv[1], L"runquiet") == 0) return run(argv[2], skipTokens(GetCommandLineW(), 3), true);
     if (argc == 5 && std::wcscmp(argv[1], L"hold") == 0) return hold(argv[2], std::wcstoul(argv[3], nullptr, 10), argv[4]);
     if (argc == 4 && std::wcscmp(argv[1], L"watchbar") == 0) return watchBar(argv[2], std::wcstoul(argv[3], nullptr, 10));
     if (argc == 5 && std::wcscmp(argv[1], L"click") == 0) {
@@ -297,7 +326,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (argc == 4 && std::wcscmp(argv[1], L"regvalue") == 0) return regValue(argv[2], argv[3]);
     if (argc == 4 && std::wcscmp(argv[1], L"gone") == 0) return gone(argv[2], std::wcstoul(argv[3], nullptr, 10));
-    std::printf("usage: testhelper run <program> <args> | hold <file> <ms> <signal> | click <title> <ms> <id>\n"
+    std::printf("usage: testhelper run|runquiet <program> <args> | hold <file> <ms> <signal> | click <title> <ms> <id>\n"
                 "       | texts|close|esc|gone <title> <ms> | browse <title> <ms> <path> | link <title> <ms> <id>\n"
                 "       | regvalue <subkey> <name>\n");
     return 2;

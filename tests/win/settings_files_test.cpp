@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/tstrings.h"
@@ -128,6 +129,14 @@ TEST(SettingsFiles, ReadingChecksPresenceSizeAndText) {
     EXPECT_EQ(readCode(dir.file("cut.cfg")), 314);
     writeFile(dir.file("latin1.cfg"), "A=caf\xE9\r\n");
     EXPECT_EQ(readCode(dir.file("latin1.cfg")), 314);
+    // A NUL anywhere, even at the very end, makes the file no text.
+    const std::pair<const char*, std::string> withNul[] = {{"nul_first.cfg", std::string("\0A=1\r\n", 6)},
+                                                           {"nul_middle.cfg", std::string("A=1\r\n\0B=2\r\n", 11)},
+                                                           {"nul_last.cfg", std::string("A=1\r\n\0", 6)}};
+    for (const auto& [name, text] : withNul) {
+        writeFile(dir.file(name), text);
+        EXPECT_EQ(readCode(dir.file(name)), 314) << name;
+    }
 
     // Path checks come first.
     EXPECT_EQ(readCode(dir.file(std::string(260, 'x'))), 310);

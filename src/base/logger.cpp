@@ -15,9 +15,10 @@ namespace {
 const char* const kLogFileName = "qusched.log";
 const int kOpenAttempts = 10;
 
-std::string logPathOrEmpty() {
+// The log's path in a folder that exists; `problem` says when it is not the user's own.
+std::string logPathOrEmpty(std::string& problem) {
     try {
-        return FileUtils::combinePath(plainTempFolder(), kLogFileName);
+        return FileUtils::combinePath(provideTempFolder(problem), kLogFileName);
     } catch (...) {
         return std::string();  // nothing gets written without a path
     }
@@ -40,7 +41,11 @@ Logger& Logger::instance() {
     return logger;
 }
 
-Logger::Logger() : path_(logPathOrEmpty()) {}
+Logger::Logger() {
+    std::string problem;
+    path_ = logPathOrEmpty(problem);
+    if (!problem.empty()) write(WARNING, __FILE__, __LINE__, "Logger::Logger", problem);
+}
 
 void Logger::write(int level, const char* file, int line, const std::string& function, const std::string& message) {
     if (path_.empty()) return;

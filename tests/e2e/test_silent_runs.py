@@ -5,6 +5,7 @@ the run ends)."""
 import os
 import unittest
 
+import harness
 from harness import PrefixTestCase
 
 RUNTIME_KEY = r"HKLM\SOFTWARE\OrunSoft\Orun Runtime Environment\1.9.0"
@@ -73,6 +74,42 @@ class SilentRuns(PrefixTestCase):
         code, windows = self.prefix.run_launcher_watched(r"INSTALLCFG=C:\deploy\bad.cfg")
         self.assertEqual(code, -80)
         self.assertTrue(any(w.endswith("Orun Installation Not Completed") for w in windows), windows)
+
+    def set_temp(self, folder):
+        for name in ("TEMP", "TMP"):
+            proc = self.prefix.wine("reg", "add", r"HKCU\Environment", "/v", name, "/d", folder, "/f")
+            self.assertEqual(proc.returncode, 0, proc.stdout + proc.stderr)
+
+    def read_log(self, windows_folder):
+        # Wine's own folders are lower case on the host.
+        folder = self.prefix.host_path(windows_folder)
+        if not os.path.isdir(folder):
+            folder = os.path.join(os.path.dirname(folder), os.path.basename(folder).lower())
+        path = os.path.join(folder, "qusched.log")
+        self.assertTrue(os.path.exists(path), f"no log in {windows_folder}")
+        with open(path, "rb") as f:
+            return f.read().decode("cp1252", errors="replace")
+
+    def test_a_missing_temporary_folder_is_made(self):
+        self.set_temp(r"C:\gone\deeper\temp")
+        self.assertEqual(self.run_silently(), 0)
+        log = self.read_log(r"C:\gone\deeper\temp")
+        self.assertIn("Wrapper begin...", log)
+        self.assertIn("Wrapper exit code: 0", log)
+        self.assertNotIn("cannot be created", log)
+        self.assertTrue(self.prefix.reg_query(RUNTIME_KEY))
+
+    def test_a_temporary_folder_that_cannot_be_made(self):
+        blocker = self.prefix.host_path(r"C:\blocker")
+        open(blocker, "w").close()  # a file where the folder's parent should be
+        self.set_temp(r"C:\blocker\temp")
+        self.assertEqual(self.run_silently("CMDLINE=ORUN_TEST_FAIL=1"), 1603)
+        log = self.read_log(r"C:\windows\Temp")
+        first = harness.parse_log(log)[0]
+        self.assertEqual(first.level, "WARNING")
+        self.assertEqual(first.message, 'The temporary folder "C:\\blocker\\temp" cannot be created (system error 183); '
+                                        'the log and the temporary files go to "C:\\windows\\Temp"')
+        self.assertIn("Wrapper exit code: 1603", log)
 
     def test_an_old_windows_installs_after_a_log_line(self):
         # The warning about an unsupported Windows never stops the install.

@@ -189,7 +189,7 @@ void RunInstallation(RunState& run, bool securityText) {
         if (rc != ERROR_SUCCESS) {
             run.setResult(rc);
             logit(tstrings::format("ClearMSIStatus() failed.  Return Code: %d, ErrorCode: %d", static_cast<int>(rc),
-                                   static_cast<int>(GetLastError())));
+                                   static_cast<int>(rc)));
         } else {
             run.msiStatusError = run.msiStatusExtendedError = 0;
             ClearInstallStatus();
@@ -351,7 +351,7 @@ void Install(RunState& run) {
     const LONG cleared = ClearMSIStatus();
     if (cleared != ERROR_SUCCESS) {
         logit(tstrings::format("initial ClearMSIStatus() failed.  Return Code: %d, ErrorCode: %d", static_cast<int>(cleared),
-                               static_cast<int>(GetLastError())));
+                               static_cast<int>(cleared)));
         CloseInstallFlag();
         endProcess(1603);  // nothing was installed: not a success
     }
@@ -390,12 +390,12 @@ void AfterInstallation(RunState& run) {
     const LONG got = GetMSIStatus(run.msiStatusError, run.msiStatusExtendedError);
     if (got != ERROR_SUCCESS) {
         logit(tstrings::format("GetMSIStatus() failed.  Return Code: %d, ErrorCode: %d", static_cast<int>(got),
-                               static_cast<int>(GetLastError())));
+                               static_cast<int>(got)));
     }
     const LONG cleared = ClearMSIStatus();
     if (cleared != ERROR_SUCCESS) {
         logit(tstrings::format("ClearMSIStatus() after get failed.  Return Code: %d, ErrorCode: %d",
-                               static_cast<int>(cleared), static_cast<int>(GetLastError())));
+                               static_cast<int>(cleared), static_cast<int>(cleared)));
     }
 }
 

@@ -84,15 +84,19 @@ bool GetLatestOvxKey(std::string& version) {
 }
 
 LONG GetMSIStatus(DWORD& error, DWORD& extendedError) {
+    // A package that left no status (no key, no values) is no failure: both stay 0.
     Registry key;
     const LONG open = key.tryOpen(markerRoot(), kOrunSoftKey, KEY_READ);
+    if (open == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
     if (open != ERROR_SUCCESS) {
         logit("Could not open the registry key.");
         return open;
     }
-    const LONG first = readDword(key, "MSIStatusError", error);
+    LONG first = readDword(key, "MSIStatusError", error);
+    if (first == ERROR_FILE_NOT_FOUND) first = ERROR_SUCCESS;
     if (first != ERROR_SUCCESS) logit("Could not get MSIStatusError registry value.");
-    const LONG second = readDword(key, "MSIStatusExtendedError", extendedError);
+    LONG second = readDword(key, "MSIStatusExtendedError", extendedError);
+    if (second == ERROR_FILE_NOT_FOUND) second = ERROR_SUCCESS;
     if (second != ERROR_SUCCESS) logit("Could not get MSIStatusExtendedError registry value.");
     return first != ERROR_SUCCESS ? first : second;
 }

@@ -29,13 +29,17 @@ std::string installerText(unsigned code) {
         LOG_ERROR(tstrings::format("%s failed with %s", "LoadLibraryExW(msimsg.dll)", formatSystemError(error, nullptr).c_str()));
         return std::string();
     }
+    // Many codes have no text there (and some installer versions carry no
+    // texts at all): no error, the system's table below has the word.
     std::string text;
-    try {
-        text = "(" + StringResource(code & 0xFFFF, texts.get()).string() + ")";
-    } catch (const std::exception& e) {
-        REPORT_EXCEPTION(e);
-    } catch (...) {
-        REPORT_UNKNOWN_EXCEPTION();
+    if (FindResourceW(texts.get(), MAKEINTRESOURCEW((code & 0xFFFF) / 16 + 1), MAKEINTRESOURCEW(6))) {
+        try {
+            text = "(" + StringResource(code & 0xFFFF, texts.get()).string() + ")";
+        } catch (const std::exception& e) {
+            REPORT_EXCEPTION(e);
+        } catch (...) {
+            REPORT_UNKNOWN_EXCEPTION();
+        }
     }
     if (text.empty()) {
         // Some installer versions keep these texts only in the system's message

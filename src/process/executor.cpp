@@ -18,6 +18,10 @@ const char* const kBlanks = " \t";
 const DWORD kFunctionFailed = 1627;  // ERROR_FUNCTION_FAILED
 // How often a redirected child's output is collected while waiting.
 const DWORD kPipePollMs = 50;
+// Every wait for a started program has an end: an installer tool may take a
+// while, the shell that opens a link returns at once.
+const DWORD kInstallerToolTimeoutMs = 30 * 60 * 1000;
+const DWORD kShellTimeoutMs = 2 * 60 * 1000;
 
 std::string failedWith(const std::string& call, unsigned long code) {
     return tstrings::format("%s failed with %s", call.c_str(), formatSystemError(code, nullptr).c_str());
@@ -238,7 +242,7 @@ DWORD Executor::ExecProcessWaitForFinish(const std::string& path, const std::str
     try {
         Executor executor(path);
         executor.setArguments(arguments);
-        executor.setWait(true, INFINITE);
+        executor.setWait(true, kInstallerToolTimeoutMs);
         return executor.exec();
     } catch (const ExecutorError& e) {
         LOG_ERROR("ExecutorError in Executor::ExecProcessWaitForFinish " << e.what());
@@ -321,7 +325,7 @@ DWORD Executor::ExecProcessAsDesktopUserWith(const std::string& shellPath, const
         try {
             Executor executor(shell);
             executor.setArguments(link);
-            executor.setWait(true, INFINITE);
+            executor.setWait(true, kShellTimeoutMs);
             if (executor.startExecution()) {
                 executor.finishExecution();  // the shell's own exit code says nothing about the program
             } else {

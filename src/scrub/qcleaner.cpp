@@ -2,17 +2,24 @@
 
 #include <cstdio>
 
+#include "base/file_utils.h"
+#include "base/logger.h"
+#include "base/report.h"
 #include "base/sys_info.h"
 #include "base/win.h"
 #include "base/win_handles.h"
 #include "product/installed_ovx.h"
+#include "product/registry_places.h"
 #include "registry/registry.h"
 #include "scrub/product_code.h"
 #include "scrub/scrub_log.h"
-#include "product/registry_places.h"
 
 namespace qscrub {
+
 namespace {
+
+// The longest an uninstall may take before the removal goes on without it.
+const DWORD kUninstallTimeoutMs = 30 * 60 * 1000;
 
 bool versionKeyExists(const std::string& key, int arch) {
     if (arch == 32) return Registry::hklm32.exists(key);
@@ -59,17 +66,26 @@ bool QCleaner::uninstallByUpdateScan(const std::string& versionText, int arch, i
 }
 
 bool QCleaner::runMsiexecUninstall(const std::string& productCode, int& exitCode) {
-    // No path: the system's search path finds the installer's tool.
-    return runMsiexecUninstallWith("MsiExec.exe", productCode, exitCode);
+    // By its full path in the system directory: a program of that name beside
+    // the launcher or in the working folder must never run with its rights.
+    std::string program;
+    try {
+        program = FileUtils::combinePath(SysInfo::getSystem32Dir(), "msiexec.exe");
+    } catch (const std::exception& e) {
+        REPORT_EXCEPTION(e);
+        exitCode = ERROR_PATH_NOT_FOUND;
+        return false;
+    }
+    return runMsiexecUninstallWith(program, productCode, exitCode);
 }
 
 bool QCleaner::runMsiexecUninstallWith(const std::string& program, const std::string& productCode, int& exitCode) {
-    char commandLine[1024];
-    std::snprintf(commandLine, sizeof commandLine, "%s REBOOT=Suppress /x %s /qn", program.c_str(), productCode.c_str());
+    std::string commandLine = "\"" + program + "\" REBOOT=Suppress /x " + productCode + " /qn";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    // The program named, never one found through the search path.
+    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
         // A failed attempt, not the end of the launcher: the removal goes on
         // with the next code or runtime. The product's records stay, since
         // nothing removed it.
@@ -85,9 +101,15 @@ bool QCleaner::runMsiexecUninstallWith(const std::string& program, const std::st
     }
     UniqueHandle process(info.hProcess);
     UniqueHandle thread(info.hThread);
-    WaitForSingleObject(process.get(), INFINITE);
     DWORD code = 0;
-    if (!GetExitCodeProcess(process.get(), &code)) code = GetLastError();
+    if (WaitForSingleObject(process.get(), kUninstallTimeoutMs) == WAIT_TIMEOUT) {
+        // Left to finish on its own: stopping an uninstall half way is worse.
+        LOG_ERROR("msiexec.exe /x " << productCode << " did not end within " << kUninstallTimeoutMs / 60000
+                                    << " minutes; counted as failed");
+        code = WAIT_TIMEOUT;
+    } else if (!GetExitCodeProcess(process.get(), &code)) {
+        code = GetLastError();
+    }
     exitCode = static_cast<int>(code);
     process.reset();
     thread.reset();

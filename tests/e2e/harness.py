@@ -162,20 +162,21 @@ class Prefix:
             self.xvfb.wait(timeout=30)
         shutil.rmtree(self.path, ignore_errors=True)
 
-    def wine(self, *args, timeout=120):
+    def wine(self, *args, timeout=120, cwd=None):
         """Runs wine with its output through files: the prefix's services outlive
-        the program and would hold a pipe open."""
+        the program and would hold a pipe open. `cwd`, a host folder, is the
+        program's working folder."""
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
             proc = subprocess.run(["wine", *args], env=self.env, timeout=timeout, stdout=out, stderr=err,
-                                  stdin=subprocess.DEVNULL)
+                                  stdin=subprocess.DEVNULL, cwd=cwd)
             out.seek(0)
             err.seek(0)
             return subprocess.CompletedProcess(proc.args, proc.returncode,
                                                out.read().decode("utf-8", "replace"), err.read().decode("utf-8", "replace"))
 
-    def run_windows(self, program, *args, timeout=600):
+    def run_windows(self, program, *args, timeout=600, cwd=None):
         """Runs a Windows program; returns its full 32-bit exit code."""
-        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), "run", program, *args, timeout=timeout)
+        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), "run", program, *args, timeout=timeout, cwd=cwd)
         match = re.search(r"exit code: (-?\d+)", proc.stdout)
         if not match:
             raise AssertionError(f"no exit code from {program} {args}: {proc.stdout!r} {proc.stderr!r}")

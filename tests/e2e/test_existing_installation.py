@@ -1,6 +1,7 @@
 """The launcher meets what an earlier install left: its own runtime, a newer
 build, a static install, another launcher still running."""
 import os
+import shutil
 import subprocess
 import time
 import unittest
@@ -33,6 +34,25 @@ class ExistingInstallation(PrefixTestCase):
             "msiexec.exe /x " + PRODUCT_CODE + " /qn") for m in messages), messages)
         self.assertNotIn("A newer OVX  build already exists. Exit install", messages)
         self.assertEqual(messages[-1], "Wrapper exit code: 0")
+        self.assertTrue(self.prefix.reg_query(RUNTIME_KEY, "BuildNumber"))
+
+    def test_a_planted_msiexec_never_runs(self):
+        # A Downloads folder with a program named like the installer's tool
+        # beside the launcher, and the same in the working folder.
+        downloads = self.prefix.host_path(r"C:\users\Public\Downloads")
+        work = self.prefix.host_path(r"C:\work")
+        for folder in (downloads, work):
+            os.makedirs(folder, exist_ok=True)
+            shutil.copy(os.path.join(BIN_DIR, "planted_program.exe"), os.path.join(folder, "MsiExec.exe"))
+        shutil.copy(os.path.join(BIN_DIR, "ovxoffline.exe"), downloads)
+        launcher = r"C:\users\Public\Downloads\ovxoffline.exe"
+        self.assertEqual(self.prefix.run_windows(launcher, "/s", cwd=work), 0)
+        self.fresh_log()
+        self.assertEqual(self.prefix.run_windows(launcher, "/s", cwd=work), 0)  # the same build: uninstalled first
+        self.assertTrue(any(m.startswith("Uninstalling the installed OVX 1.9.0: ") for m in self.messages()),
+                        self.messages())
+        for folder in (downloads, work):
+            self.assertFalse(os.path.exists(os.path.join(folder, "MsiExec.exe.ran")), f"the planted program in {folder} ran")
         self.assertTrue(self.prefix.reg_query(RUNTIME_KEY, "BuildNumber"))
 
     def test_a_newer_build_stops_the_install(self):

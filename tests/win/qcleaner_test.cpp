@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "base/file_utils.h"
 #include "msi/action.h"
 #include "registry/registry.h"
 #include "scrub/qcleaner.h"
@@ -73,6 +74,20 @@ TEST(QCleaner, UninstallsTheInstalledRuntimeAndItsRecords) {
     EXPECT_EQ(exitCode, static_cast<int>(ERROR_UNKNOWN_PRODUCT));
     EXPECT_FALSE(keyExists(kUninstall + kNoSuchProduct));
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kUninstall + kNoSuchProduct).c_str());
+}
+
+// Started by its full path: a program of that name in the working folder never runs.
+TEST(QCleaner, AnMsiexecInTheWorkingFolderNeverRuns) {
+    ScratchDir dir("ovx_qcleaner_planted");
+    ASSERT_TRUE(CopyFileA(OVX_TEST_BIN_DIR "/planted_program.exe", dir.file("MsiExec.exe").c_str(), FALSE));
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.path().c_str()));
+    int exitCode = -7;
+    runBounded([&] { QCleaner::runMsiexecUninstall(kNoSuchProduct, exitCode); });
+    SetCurrentDirectoryA(previous);
+    EXPECT_FALSE(FileUtils::exists(dir.file("MsiExec.exe.ran")));
+    EXPECT_EQ(exitCode, static_cast<int>(ERROR_UNKNOWN_PRODUCT));  // the real one's answer
 }
 
 // The launcher goes on: a failed attempt with the system error, and both messages.

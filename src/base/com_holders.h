@@ -55,35 +55,33 @@ private:
     I* p_ = nullptr;
 };
 
-// The COM apartment of the calling thread for the scope; only a successful
-// initialisation is undone.
-class ComScope {
+// An initialisation of the calling thread for the scope; only a successful
+// one (S_OK, or S_FALSE for a nested one) is undone.
+template <void(WINAPI* Undo)()>
+class ThreadInitScope {
 public:
-    explicit ComScope(DWORD model = COINIT_APARTMENTTHREADED) : result_(CoInitializeEx(nullptr, model)) {}
-    ~ComScope() {
-        if (SUCCEEDED(result_)) CoUninitialize();
+    explicit ThreadInitScope(HRESULT result) : result_(result) {}
+    ~ThreadInitScope() {
+        if (SUCCEEDED(result_)) Undo();
     }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
+    ThreadInitScope(const ThreadInitScope&) = delete;
+    ThreadInitScope& operator=(const ThreadInitScope&) = delete;
     HRESULT result() const { return result_; }
 
 private:
     HRESULT result_;
 };
 
-// OLE on the calling thread (drag and drop, the clipboard, in-place activation).
-class OleScope {
+// The COM apartment of the calling thread.
+class ComScope : public ThreadInitScope<CoUninitialize> {
 public:
-    OleScope() : result_(OleInitialize(nullptr)) {}
-    ~OleScope() {
-        if (SUCCEEDED(result_)) OleUninitialize();
-    }
-    OleScope(const OleScope&) = delete;
-    OleScope& operator=(const OleScope&) = delete;
-    HRESULT result() const { return result_; }
+    explicit ComScope(DWORD model = COINIT_APARTMENTTHREADED) : ThreadInitScope(CoInitializeEx(nullptr, model)) {}
+};
 
-private:
-    HRESULT result_;
+// OLE on the calling thread (drag and drop, the clipboard, in-place activation).
+class OleScope : public ThreadInitScope<OleUninitialize> {
+public:
+    OleScope() : ThreadInitScope(OleInitialize(nullptr)) {}
 };
 
 class Bstr {

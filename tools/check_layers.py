@@ -10,6 +10,7 @@ Each LAYER is "folder:dep dep ..." as src/CMakeLists.txt declares it. Fails
 - a folder of SRC_DIR is missing from the layers,
 - a handle or memory is released outside base/'s holders,
 - a message box is shown other than through showMessageBox,
+- the registry is called other than through Registry (src/registry/),
 - the modules of base/ (a header and its source) include each other in a circle.
 """
 import os
@@ -24,6 +25,9 @@ RELEASE = re.compile(
 # Message boxes go through showMessageBox, which a silent run turns into log lines.
 MESSAGE_BOX = re.compile(r'\bMessageBox(A|W|ExA|ExW|IndirectA|IndirectW)?\s*\(')
 MESSAGE_BOX_HOME = 'base/report.cpp'
+# The registry is reached through Registry alone.
+REGISTRY_CALL = re.compile(r'\bReg(Open|Create|Query|Set|Get|Delete|Enum|Load|Save|Copy|Rename|Flush|Notify)\w*\s*\(')
+REGISTRY_HOME = ('registry/', 'base/win_handles.cpp')
 HOLDERS = {'base/win_handles.h', 'base/win_handles.cpp', 'base/memory_holders.h', 'base/com_holders.h', 'base/dll.cpp'}
 SOURCE_SUFFIXES = ('.h', '.hpp', '.cpp', '.c', '.rc')
 
@@ -32,6 +36,11 @@ def strip_comments(text):
     # Line breaks stay, so that line numbers stay true.
     text = re.sub(r'/\*.*?\*/', lambda m: '\n' * m.group(0).count('\n'), text, flags=re.S)
     return re.sub(r'//[^\n]*', '', text)
+
+
+def strip_strings(text):
+    text = re.sub(r'"(?:\\.|[^"\\\n])*"', '""', text)
+    return re.sub(r"'(?:\\.|[^'\\\n])'", "''", text)
 
 
 def closure(graph, folder, seen=None):
@@ -98,7 +107,8 @@ def main(argv):
             problems.append(f'{rel}: folder "{folder}" has no place in the layers (src/CMakeLists.txt)')
             continue
         with open(os.path.join(src, rel), encoding='utf-8', errors='replace') as f:
-            text = strip_comments(f.read())
+            raw = f.read()
+        text = strip_comments(raw)
         allowed = closure(graph, folder) | {folder}
         for header in INCLUDE.findall(text):
             target = header.split('/')[0]
@@ -109,13 +119,18 @@ def main(argv):
                 other = os.path.splitext(os.path.basename(header))[0]
                 if other != stem:
                     base_edges.setdefault(stem, set()).add(other)
+        code = strip_comments(strip_strings(raw))
+        if not rel.startswith(REGISTRY_HOME):
+            for match in REGISTRY_CALL.finditer(code):
+                line = code.count('\n', 0, match.start()) + 1
+                problems.append(f'{rel}:{line}: {match.group(0).strip()} outside Registry')
         if rel != MESSAGE_BOX_HOME:
-            for match in MESSAGE_BOX.finditer(text):
-                line = text.count('\n', 0, match.start()) + 1
+            for match in MESSAGE_BOX.finditer(code):
+                line = code.count('\n', 0, match.start()) + 1
                 problems.append(f'{rel}:{line}: {match.group(0).strip()} outside showMessageBox, which keeps silent runs silent')
         if rel not in HOLDERS:
-            for match in RELEASE.finditer(text):
-                line = text.count('\n', 0, match.start()) + 1
+            for match in RELEASE.finditer(code):
+                line = code.count('\n', 0, match.start()) + 1
                 problems.append(f'{rel}:{line}: releases with {match.group(0).strip()} outside base\'s holders')
 
     circle = find_circle(base_edges)

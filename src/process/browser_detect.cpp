@@ -8,7 +8,6 @@
 
 #include "base/logger.h"
 #include "base/sys_info.h"
-#include "base/win_handles.h"
 #include "process/browsers.h"
 #include "registry/registry.h"
 
@@ -73,13 +72,11 @@ bool isInstalled(int browserId, bool view32) {
 
 int getDefaultBrowserId() {
     if (SysInfo::getOsVersionClass() >= 2) {
-        HKEY openedUser = nullptr;
-        if (RegOpenCurrentUser(KEY_READ, &openedUser) != ERROR_SUCCESS) return kNoDefaultBrowser;
-        const UniqueRegKey user(openedUser);
+        Registry user;
+        if (user.tryOpenCurrentUser(KEY_READ) != ERROR_SUCCESS) return kNoDefaultBrowser;
         Registry choice;
-        const LONG opened = choice.tryOpen(Registry(user.get(), 0),
-                                           "Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\http\\UserChoice",
-                                           KEY_READ);
+        const LONG opened =
+            choice.tryOpen(user, "Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\http\\UserChoice", KEY_READ);
         int id = kNoDefaultBrowser;
         if (opened == ERROR_SUCCESS) {
             std::string progId;

@@ -83,6 +83,17 @@ LONG Registry::tryOpen(const Registry& parent, const std::string& subkey, REGSAM
     return rc;
 }
 
+LONG Registry::tryOpenCurrentUser(REGSAM access) {
+    HKEY opened = nullptr;
+    const LONG rc = RegOpenCurrentUser(access, &opened);
+    if (rc != ERROR_SUCCESS) return rc;
+    close();
+    key_ = opened;
+    owned_ = true;
+    viewFlags_ = 0;
+    return rc;
+}
+
 bool Registry::exists(const std::string& subkey) const {
     try {
         Registry key(*this, subkey, Read);

@@ -48,6 +48,8 @@ public:
     // registry call. The access rights come without view flags: the parent's
     // view, and any view flag given, pass on to the key.
     LONG tryOpen(const Registry& parent, const std::string& subkey, REGSAM access, bool create = false);
+    // The root of the user the thread runs as (RegOpenCurrentUser), in the default view.
+    LONG tryOpenCurrentUser(REGSAM access);
     LONG tryGetValue(const std::string& name, RegValue& value) const;  // left empty on failure
     LONG trySetValue(const std::string& name, DWORD type, const void* data, DWORD size) const;
     LONG deleteValue(const std::string& name) const;

@@ -131,9 +131,16 @@ class Page(dict):
 
 
 def escape_title(title):
-    """Non-ASCII characters as \\uXXXX, which the helper reads back: Wine's
-    command line goes through the host's charset."""
-    return "".join(c if ord(c) < 128 else f"\\u{ord(c):04x}" for c in title)
+    """Non-ASCII characters as \\uXXXX, and a backslash before "u" as \\u005c,
+    which the helper reads back: Wine's command line goes through the host's
+    charset, and a host without the prefix's locale mangles anything else."""
+    out = []
+    for i, c in enumerate(title):
+        if ord(c) >= 128 or (c == "\\" and title[i + 1:i + 2] == "u"):
+            out.append(f"\\u{ord(c):04x}")
+        else:
+            out.append(c)
+    return "".join(out)
 
 
 class Prefix:
@@ -173,7 +180,8 @@ class Prefix:
 
     def run_windows(self, program, *args, timeout=600):
         """Runs a Windows program; returns its full 32-bit exit code."""
-        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), "run", program, *args, timeout=timeout)
+        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), "run", escape_title(program),
+                         *map(escape_title, args), timeout=timeout)
         match = re.search(r"exit code: (-?\d+)", proc.stdout)
         if not match:
             raise AssertionError(f"no exit code from {program} {args}: {proc.stdout!r} {proc.stderr!r}")
@@ -186,7 +194,7 @@ class Prefix:
         """Starts the launcher without waiting; finish() gives its exit code."""
         out = tempfile.TemporaryFile()
         proc = subprocess.Popen(["wine", os.path.join(BIN_DIR, "testhelper.exe"), "run",
-                                 self.windows_path(os.path.join(BIN_DIR, exe)), *args],
+                                 escape_title(self.windows_path(os.path.join(BIN_DIR, exe))), *map(escape_title, args)],
                                 env=self.env, stdout=out, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
         return proc, out
 

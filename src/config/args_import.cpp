@@ -24,6 +24,16 @@ const settings::FixedValue kSecurityLevels[] = {
 
 }  // namespace
 
+std::optional<QuietSwitch> quietSwitch(const std::string& argument) {
+    const std::string form = tstrings::toLower(argument);
+    if (form == "/q" || form == "/qn" || form == "/quiet") return QuietSwitch{true, std::nullopt};
+    if (form == "/qb") return QuietSwitch{false, PackageUi::Basic};
+    if (form == "/qb!") return QuietSwitch{false, PackageUi::BasicNoCancel};
+    if (form == "/qr") return QuietSwitch{false, PackageUi::Reduced};
+    if (form == "/qf") return QuietSwitch{false, PackageUi::Full};
+    return std::nullopt;
+}
+
 void registerCatalogue(CatalogueRegistrar& registrar) {
     for (const ArgDescriptor& d : catalogue()) {
         switch (d.kind) {
@@ -71,6 +81,19 @@ ArgsImportResult importArguments(const std::vector<std::string>& args, ArgsTarge
             continue;
         }
         const std::string name = d->name;
+        if (name == "/q") {
+            const std::optional<QuietSwitch> quiet = quietSwitch(arg);
+            if (!quiet) {
+                target.logError(tstrings::format("arg %s is not supported", arg.c_str()));
+                fail(arg, 313);
+                continue;
+            }
+            if (quiet->ui) {
+                // A level for the package's own interface, set on the installer, not a property.
+                result.packageUi = quiet->ui;
+                continue;
+            }
+        }
         if (d->passthrough) {
             if (name == "/l") {
                 // The next argument is the installer's log file; neither reaches the package.

@@ -1,4 +1,5 @@
 #include "base/logger.h"
+#include "base/report.h"
 #include "base/resource.h"
 #include "base/resource_ids.h"
 #include "base/tstrings.h"
@@ -79,4 +80,19 @@ bool ShowConfigErrorMessage(HINSTANCE instance, const InstallConfigData::Configu
         MessageBoxA(nullptr, shown.c_str(), caption.c_str(), MB_ICONERROR);
     }
     return false;
+}
+
+void ShowSwitchesHelp(HINSTANCE instance, bool silent) {
+    logit(StringResource(IDS_SWITCHES_HELP, instance).string(std::string()));
+    if (silent) return;
+    // Wide: the list in the chosen language, whatever the ANSI code page.
+    std::wstring caption = L"Orun Setup";
+    std::wstring text;
+    try {
+        caption = StringResource(IDS_SETUP_CAPTION, instance).wstring();
+        text = StringResource(IDS_SWITCHES_HELP, instance).wstring();
+    } catch (const std::exception& e) {
+        REPORT_EXCEPTION(e);
+    }
+    MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_ICONINFORMATION);
 }

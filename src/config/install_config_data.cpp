@@ -187,6 +187,7 @@ int InstallConfigData::ImportArgsConfigSettings(Configuration& config, const std
 
     const cfg::ArgsImportResult result = cfg::importArguments(args, target);
     if (result.msiLogFile) msiLogFile_ = tstrings::utf8ToACP(*result.msiLogFile);
+    if (result.packageUi) packageUi_ = result.packageUi;
     if (result.code != 0) ShowConfigErrorMessage(instance_, config, 3090, result.errors, silent || IsSilent());
     return result.code;
 }
@@ -372,10 +373,12 @@ std::string InstallConfigData::GetStringSettingACP(cfg::StringKey key) const {
 }
 
 bool InstallConfigData::IsSilent() const {
-    if (HasSetting("/s") || HasSetting("-download")) return true;
+    if (HasSetting("/s") || HasSetting("-download") || HasSetting("/q")) return true;
     int value = 0;
     return api().getInt(working_.get(), "INSTALL_SILENT", &value) == 0 && value == 1;
 }
+
+bool InstallConfigData::IsHelpRequested() const { return HasSetting("/?") || HasSetting("/help"); }
 
 int InstallConfigData::ExportChanges() {
     LOG_INFO("...Exporting config settings");

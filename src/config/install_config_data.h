@@ -12,6 +12,7 @@
 
 namespace cfg {
 struct ArgDescriptor;
+enum class PackageUi;
 }
 
 class InstallConfigData {
@@ -44,6 +45,10 @@ public:
 
     // The installer log file named after "/l", or empty.
     const std::string& GetMsiLogFile() const { return msiLogFile_; }
+    // The package's own user interface asked for by /qb, /qb!, /qr or /qf.
+    const std::optional<cfg::PackageUi>& GetPackageUi() const { return packageUi_; }
+    // "/?" or "/help" was given.
+    bool IsHelpRequested() const;
     HINSTANCE instance() const { return instance_; }
     const Configuration& working() const { return working_; }
 
@@ -76,11 +81,16 @@ private:
     Configuration backup_;
     bool defaultsLoaded_ = false;
     std::string msiLogFile_;
+    std::optional<cfg::PackageUi> packageUi_;
     // The runtime settings file exactly as found at start, to put back after a failure.
     std::optional<std::string> runtimeFileAtStart_;
 };
 
 // Maps a configuration error code to its message and shows it (or, silent,
 // logs it); true only for 0.
+// The switches and settings an administrator can give, in a message box (or,
+// silent, in the log).
+void ShowSwitchesHelp(HINSTANCE instance, bool silent);
+
 bool ShowConfigErrorMessage(HINSTANCE instance, const InstallConfigData::Configuration& config, int code,
                             const std::string& argument, bool silent);

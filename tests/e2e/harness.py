@@ -130,6 +130,21 @@ class Page(dict):
                                                          match.group(4) == "1", value))
 
 
+def host_utf8_locale():
+    """English in UTF-8 as the host has it, else C.UTF-8 (which Wine takes as
+    US English too). Wine names files and reads its command line in the host's
+    charset: without a UTF-8 locale, C:\\Pr\u00fcfung cannot be created at all."""
+    try:
+        names = subprocess.run(["locale", "-a"], capture_output=True, text=True, timeout=30).stdout.split()
+    except (OSError, subprocess.SubprocessError):
+        names = []
+    known = {name.lower().replace("-", ""): name for name in names}
+    for wanted in ("en_us.utf8", "c.utf8"):
+        if wanted in known:
+            return known[wanted]
+    return "en_US.UTF-8"
+
+
 def escape_title(title):
     """Non-ASCII characters as \\uXXXX, and a backslash before "u" as \\u005c,
     which the helper reads back: Wine's command line goes through the host's
@@ -151,7 +166,8 @@ class Prefix:
         os.makedirs(WORK_DIR, exist_ok=True)
         subprocess.run([os.path.join(TOOLS, "wine-prefix.sh"), "clone", TEMPLATE, self.path], check=True, timeout=120)
         # A fixed user language, so that the launcher's own choice is predictable.
-        self.env = dict(os.environ, WINEPREFIX=self.path, LANG="en_US.UTF-8", LC_ALL="en_US.UTF-8", **WINE_ENV)
+        locale = host_utf8_locale()
+        self.env = dict(os.environ, WINEPREFIX=self.path, LANG=locale, LC_ALL=locale, **WINE_ENV)
         self.env.pop("DISPLAY", None)
         self.xvfb, self.display = start_display()
         if not self.display:

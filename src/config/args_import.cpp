@@ -74,6 +74,11 @@ ArgsImportResult importArguments(const std::vector<std::string>& args, ArgsTarge
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg.empty()) continue;
+        if (!target.fitsAnsiCodePage(arg)) {
+            target.logError(tstrings::format("arg %s is not in the ANSI code page", arg.c_str()));
+            fail(arg, 313);
+            continue;
+        }
         const ArgDescriptor* d = matchArgument(arg);
         if (!d) {
             target.logError(tstrings::format("arg %s is not supported", arg.c_str()));
@@ -97,7 +102,10 @@ ArgsImportResult importArguments(const std::vector<std::string>& args, ArgsTarge
         if (d->passthrough) {
             if (name == "/l") {
                 // The next argument is the installer's log file; neither reaches the package.
-                if (i + 1 < args.size()) {
+                if (i + 1 < args.size() && !target.fitsAnsiCodePage(args[i + 1])) {
+                    target.logError(tstrings::format("arg %s is not in the ANSI code page", args[i + 1].c_str()));
+                    fail(args[++i], 313);
+                } else if (i + 1 < args.size()) {
                     result.msiLogFile = args[++i];
                 } else {
                     target.logError(tstrings::format("arg %s is incorrect", arg.c_str()));

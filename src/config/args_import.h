@@ -17,6 +17,8 @@ public:
     virtual int loadLine(const std::string& line) = 0;  // a settings status
     virtual bool hasKey(const std::string& key) const = 0;
     virtual std::optional<std::string> stringValue(const std::string& key) const = 0;
+    // Whether the package, which takes the ANSI code page, can get this UTF-8 text unchanged.
+    virtual bool fitsAnsiCodePage(const std::string& text) const = 0;
     virtual void logInfo(const std::string& message) = 0;
     virtual void logError(const std::string& message) = 0;
 };

@@ -52,7 +52,7 @@ public:
     HINSTANCE instance() const { return instance_; }
     const Configuration& working() const { return working_; }
 
-    // ' NAME="value"' for each property key with a value in the configuration.
+    // ' NAME="value"' for each property key with a value in the configuration, in UTF-8.
     static std::string BuildCmdLine(const Configuration& config);
 
     // Steps of the import, each returning a settings status.
@@ -67,7 +67,7 @@ public:
     bool IsInstallerEnterprise = false;
 
 private:
-    int CheckParam(const cfg::ArgDescriptor& descriptor) const;
+    int CheckParam(const cfg::ArgDescriptor& descriptor, const std::string& value) const;
     void DumpConfig(const Configuration& config, const std::string& title) const;
     // The language of the messages: the preferred one, or "/lang" once it is known.
     void ChooseMessageLanguage() const;

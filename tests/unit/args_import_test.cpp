@@ -100,6 +100,22 @@ TEST(ArgsImport, HelpAndNoRestartAreSwitches) {
     EXPECT_EQ(import(typed, {"/norestart=1"}).errors, "\"/norestart=1\";");
 }
 
+TEST(ArgsImport, TextsOutsideTheAnsiCodePageAreFaultyArguments) {
+    CatalogueConfig config;
+    const std::string umlaut = "INSTALLDIR=C:\\Pr\xC3\xBC" "fung";
+    const std::string japanese = "INSTALLDIR=C:\\\xE6\x97\xA5\xE6\x9C\xAC";  // U+65E5 U+672C
+    const std::string cyrillicLog = "C:\\\xD0\xBB\xD0\xBE\xD0\xB3.log";      // U+043B U+043E U+0433
+    const auto result = import(config, {umlaut, japanese, "/l", cyrillicLog, "CMDLINE=A=\xC3\xA9"});
+    EXPECT_EQ(result.code, 313);
+    // Named as typed, the log file's path too.
+    EXPECT_EQ(result.errors, "\"" + japanese + "\";\"" + cyrillicLog + "\";");
+    EXPECT_EQ(config.log.front(), "arg " + japanese + " is not in the ANSI code page");
+    EXPECT_FALSE(result.msiLogFile);
+    // Stored in UTF-8, as the settings library holds text.
+    EXPECT_EQ(config.stringValue("INSTALLDIR"), "C:\\Pr\xC3\xBC" "fung");
+    EXPECT_EQ(config.stringValue("CMDLINE"), "A=\xC3\xA9");
+}
+
 TEST(ArgsImport, ImportingTwiceGivesTheSameCommandLine) {
     CatalogueConfig config;
     import(config, {"ADDLOCAL=Runtime", "REBOOT=ReallySuppress"});

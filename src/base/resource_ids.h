@@ -129,6 +129,8 @@
 #define IDS_ERROR_PATH_NOT_PLAIN_TEXT 3087
 #define IDS_ERROR_FILE_TOO_LONG 3088
 #define IDS_ERROR_SWITCHES 3089
+// What /? and /help show.
+#define IDS_SWITCHES_HELP 3091
 // Security prompts page; in the English table only.
 #define IDS_RESTORE_ADDRESS 6006
 

@@ -33,6 +33,8 @@ std::string toUtf8(const std::wstring& text);
 std::wstring toUtf16(const std::string& utf8);
 std::string toACP(const std::wstring& text);  // never raises; a refused conversion is empty
 std::string utf8ToACP(const std::string& utf8);
+// Whether the ANSI code page holds the text exactly: no default character, no best fit.
+bool fitsACP(const std::string& utf8);
 std::wstring fromACP(const std::string& text);
 #endif
 

@@ -49,4 +49,19 @@ std::wstring fromACP(const std::string& text) {
 
 std::string utf8ToACP(const std::string& utf8) { return toACP(toUtf16(utf8)); }
 
+bool fitsACP(const std::string& utf8) {
+    if (utf8.empty()) return true;
+    const std::wstring wide = toUtf16(utf8);
+    if (wide.empty()) return false;  // not UTF-8
+    if (GetACP() == CP_UTF8) return true;
+    const int size = static_cast<int>(wide.size());
+    BOOL usedDefault = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr, 0, nullptr, &usedDefault);
+    if (n <= 0 || usedDefault) return false;
+    // The way back too: a best fit that the flag let through would come back different.
+    std::string narrow(n, '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, &narrow[0], n, nullptr, nullptr);
+    return fromACP(narrow) == wide;
+}
+
 }  // namespace tstrings

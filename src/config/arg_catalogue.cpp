@@ -56,7 +56,11 @@ const std::vector<ArgDescriptor>& catalogue() {
         {"/h", K::Switch, false, false, false, false, false},
         {"-download", K::Switch, false, false, false, false, false},
         {"-no_override", K::Switch, false, false, false, false, false},
-        {"/q", K::Switch, false, false, true, true, false},
+        {"/norestart", K::Switch, false, false, false, false, false},
+        {"/?", K::Switch, false, false, false, false, false},
+        {"/help", K::Switch, false, false, false, false, false},
+        // The installer's own quiet forms; none of them may reach the package's property text.
+        {"/q", K::Switch, false, false, false, true, false},
         {"/l", K::Switch, false, false, true, true, false},
     };
     return entries;

@@ -17,7 +17,7 @@ struct ArgDescriptor {
     bool enterpriseOnly;  // refused by this launcher
 };
 
-// The 46 entries, in catalogue order.
+// The entries, in catalogue order.
 const std::vector<ArgDescriptor>& catalogue();
 const ArgDescriptor* descriptorNamed(const std::string& name);
 

@@ -24,6 +24,16 @@ const settings::FixedValue kSecurityLevels[] = {
 
 }  // namespace
 
+std::optional<QuietSwitch> quietSwitch(const std::string& argument) {
+    const std::string form = tstrings::toLower(argument);
+    if (form == "/q" || form == "/qn" || form == "/quiet") return QuietSwitch{true, std::nullopt};
+    if (form == "/qb") return QuietSwitch{false, PackageUi::Basic};
+    if (form == "/qb!") return QuietSwitch{false, PackageUi::BasicNoCancel};
+    if (form == "/qr") return QuietSwitch{false, PackageUi::Reduced};
+    if (form == "/qf") return QuietSwitch{false, PackageUi::Full};
+    return std::nullopt;
+}
+
 void registerCatalogue(CatalogueRegistrar& registrar) {
     for (const ArgDescriptor& d : catalogue()) {
         switch (d.kind) {
@@ -64,6 +74,11 @@ ArgsImportResult importArguments(const std::vector<std::string>& args, ArgsTarge
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg.empty()) continue;
+        if (!target.fitsAnsiCodePage(arg)) {
+            target.logError(tstrings::format("arg %s is not in the ANSI code page", arg.c_str()));
+            fail(arg, 313);
+            continue;
+        }
         const ArgDescriptor* d = matchArgument(arg);
         if (!d) {
             target.logError(tstrings::format("arg %s is not supported", arg.c_str()));
@@ -71,10 +86,26 @@ ArgsImportResult importArguments(const std::vector<std::string>& args, ArgsTarge
             continue;
         }
         const std::string name = d->name;
+        if (name == "/q") {
+            const std::optional<QuietSwitch> quiet = quietSwitch(arg);
+            if (!quiet) {
+                target.logError(tstrings::format("arg %s is not supported", arg.c_str()));
+                fail(arg, 313);
+                continue;
+            }
+            if (quiet->ui) {
+                // A level for the package's own interface, set on the installer, not a property.
+                result.packageUi = quiet->ui;
+                continue;
+            }
+        }
         if (d->passthrough) {
             if (name == "/l") {
                 // The next argument is the installer's log file; neither reaches the package.
-                if (i + 1 < args.size()) {
+                if (i + 1 < args.size() && !target.fitsAnsiCodePage(args[i + 1])) {
+                    target.logError(tstrings::format("arg %s is not in the ANSI code page", args[i + 1].c_str()));
+                    fail(args[++i], 313);
+                } else if (i + 1 < args.size()) {
                     result.msiLogFile = args[++i];
                 } else {
                     target.logError(tstrings::format("arg %s is incorrect", arg.c_str()));

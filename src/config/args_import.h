@@ -17,14 +17,28 @@ public:
     virtual int loadLine(const std::string& line) = 0;  // a settings status
     virtual bool hasKey(const std::string& key) const = 0;
     virtual std::optional<std::string> stringValue(const std::string& key) const = 0;
+    // Whether the package, which takes the ANSI code page, can get this UTF-8 text unchanged.
+    virtual bool fitsAnsiCodePage(const std::string& text) const = 0;
     virtual void logInfo(const std::string& message) = 0;
     virtual void logError(const std::string& message) = 0;
 };
+
+// The package's own user interface that a /q switch asks for.
+enum class PackageUi { Basic, BasicNoCancel, Reduced, Full };
+
+// What one of the /q switches means: a silent run, or a user-interface level
+// for the package. None for a form the launcher does not know.
+struct QuietSwitch {
+    bool silent = false;
+    std::optional<PackageUi> ui;
+};
+std::optional<QuietSwitch> quietSwitch(const std::string& argument);
 
 struct ArgsImportResult {
     int code = 0;        // 0, 313, or the code of a failed load
     std::string errors;  // "\"arg\";" for each faulty argument, in order
     std::optional<std::string> msiLogFile;  // the path after "/l", UTF-8
+    std::optional<PackageUi> packageUi;      // the last of /qb, /qb!, /qr, /qf
 };
 
 // args[0] is the program path and is skipped; empty arguments are too.

@@ -51,6 +51,15 @@ std::string formatMessage(const std::string& format, const ConfigMessage& messag
     return tstrings::format(format.c_str(), argument.c_str(), firstErrorLine(config).c_str());
 }
 
+std::wstring wideString(HINSTANCE instance, unsigned id, const std::wstring& defaultText) {
+    try {
+        return StringResource(id, instance).wstring();
+    } catch (const std::exception& e) {
+        REPORT_EXCEPTION(e);
+    }
+    return defaultText;
+}
+
 }  // namespace
 
 bool ShowConfigErrorMessage(HINSTANCE instance, const InstallConfigData::Configuration& config, int code,
@@ -64,20 +73,29 @@ bool ShowConfigErrorMessage(HINSTANCE instance, const InstallConfigData::Configu
         LOG_INFO(tstrings::format("Unknown Error code %d", code));
         return false;
     }
-    std::string text = StringResource(message->stringId, instance).string(std::string());
+    std::wstring text = wideString(instance, message->stringId, std::wstring());
     if (text.size() > 1023) text.resize(1023);
     if (message->logOnly) {
-        logit(text);
+        logit(tstrings::toACP(text));
         return false;
     }
-    std::string shown = formatMessage(text, *message, argument, config);
+    // Formatted in UTF-8, as the arguments and paths come, and shown wide: an
+    // argument that the ANSI code page cannot hold is named as typed.
+    std::wstring shown = tstrings::toUtf16(formatMessage(tstrings::toUtf8(text), *message, argument, config));
     if (shown.size() > 1023) shown.resize(1023);
-    logit(shown);
+    logit(tstrings::toACP(shown));
     if (!silent) {
-        std::string caption =
-            StringResource(IDS_CONFIG_ERROR_CAPTION, instance).string("Orun Installation Not Completed");
+        std::wstring caption = wideString(instance, IDS_CONFIG_ERROR_CAPTION, L"Orun Installation Not Completed");
         if (caption.size() > 255) caption.resize(255);
         showMessageBox(nullptr, shown, caption, MB_ICONERROR);
     }
     return false;
+}
+
+void ShowSwitchesHelp(HINSTANCE instance, bool silent) {
+    logit(StringResource(IDS_SWITCHES_HELP, instance).string(std::string()));
+    if (silent) return;
+    // Wide: the list in the chosen language, whatever the ANSI code page.
+    showMessageBox(nullptr, wideString(instance, IDS_SWITCHES_HELP, std::wstring()),
+                   wideString(instance, IDS_SETUP_CAPTION, L"Orun Setup"), MB_ICONINFORMATION);
 }

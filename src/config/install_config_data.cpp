@@ -177,8 +177,10 @@ int InstallConfigData::ImportArgsConfigSettings(Configuration& config, const std
             if (!readString(config_, key, &value)) return std::nullopt;
             return value;
         }
-        void logInfo(const std::string& message) override { LOG_INFO(message); }
-        void logError(const std::string& message) override { LOG_ERROR(message); }
+        bool fitsAnsiCodePage(const std::string& text) const override { return tstrings::fitsACP(text); }
+        // The arguments are UTF-8, the log the ANSI code page.
+        void logInfo(const std::string& message) override { LOG_INFO(tstrings::utf8ToACP(message)); }
+        void logError(const std::string& message) override { LOG_ERROR(tstrings::utf8ToACP(message)); }
 
     private:
         Configuration& config_;
@@ -187,6 +189,7 @@ int InstallConfigData::ImportArgsConfigSettings(Configuration& config, const std
 
     const cfg::ArgsImportResult result = cfg::importArguments(args, target);
     if (result.msiLogFile) msiLogFile_ = tstrings::utf8ToACP(*result.msiLogFile);
+    if (result.packageUi) packageUi_ = result.packageUi;
     if (result.code != 0) ShowConfigErrorMessage(instance_, config, 3090, result.errors, silent || IsSilent());
     return result.code;
 }
@@ -225,7 +228,13 @@ int InstallConfigData::ImportRuntimeConfigSettings(Configuration& config, bool s
     return code;
 }
 
-int InstallConfigData::CheckParam(const cfg::ArgDescriptor& descriptor) const {
+int InstallConfigData::CheckParam(const cfg::ArgDescriptor& descriptor, const std::string& value) const {
+    // From a file as from the command line: the package gets the ANSI code page,
+    // and a text that it cannot hold would install somewhere else.
+    if (!tstrings::fitsACP(value)) {
+        LOG_ERROR(tstrings::format("The value of %s is not in the ANSI code page.", descriptor.name));
+        return 3090;
+    }
     if (descriptor.enterpriseOnly) {
         LOG_INFO(tstrings::format("IsInstallerEnterprise is %d", IsInstallerEnterprise ? 1 : 0));
         if (!IsInstallerEnterprise) {
@@ -239,8 +248,9 @@ int InstallConfigData::CheckParam(const cfg::ArgDescriptor& descriptor) const {
 int InstallConfigData::CheckParams(const Configuration& config, bool silent) {
     QDS_TRACE_FUNCTION("CheckParams");
     for (const cfg::ArgDescriptor& d : cfg::catalogue()) {
-        if (!readString(config, d.name)) continue;
-        const int code = CheckParam(d);
+        std::string value;
+        if (!readString(config, d.name, &value)) continue;
+        const int code = CheckParam(d, value);
         ShowConfigErrorMessage(instance_, config, code, std::string("\"") + d.name + "\";", silent || IsSilent());
         if (code != 0) {
             LOG_ERROR(tstrings::format("CheckParams(%s) failed with %d", d.name, code));
@@ -325,7 +335,8 @@ std::string InstallConfigData::BuildCmdLine(const Configuration& config) {
     for (const cfg::ArgDescriptor& d : cfg::catalogue()) {
         std::string value;
         if (!d.property || !readString(config, d.name, &value)) continue;
-        text += std::string(" ") + d.name + "=\"" + tstrings::utf8ToACP(value) + "\"";
+        // UTF-8 as the settings library holds it; the package gets it in the ANSI code page.
+        text += std::string(" ") + d.name + "=\"" + value + "\"";
     }
     return text;
 }
@@ -342,7 +353,7 @@ void InstallConfigData::DumpConfig(const Configuration& config, const std::strin
         }
     }
     text += "|-------------------------------------|\n";
-    logit(text);
+    logit(tstrings::utf8ToACP(text));
 }
 
 bool InstallConfigData::HasSetting(const std::string& name) const { return hasKey(working_, name); }
@@ -372,10 +383,12 @@ std::string InstallConfigData::GetStringSettingACP(cfg::StringKey key) const {
 }
 
 bool InstallConfigData::IsSilent() const {
-    if (HasSetting("/s") || HasSetting("-download")) return true;
+    if (HasSetting("/s") || HasSetting("-download") || HasSetting("/q")) return true;
     int value = 0;
     return api().getInt(working_.get(), "INSTALL_SILENT", &value) == 0 && value == 1;
 }
+
+bool InstallConfigData::IsHelpRequested() const { return HasSetting("/?") || HasSetting("/help"); }
 
 int InstallConfigData::ExportChanges() {
     LOG_INFO("...Exporting config settings");

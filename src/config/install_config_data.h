@@ -12,6 +12,7 @@
 
 namespace cfg {
 struct ArgDescriptor;
+enum class PackageUi;
 }
 
 class InstallConfigData {
@@ -44,10 +45,14 @@ public:
 
     // The installer log file named after "/l", or empty.
     const std::string& GetMsiLogFile() const { return msiLogFile_; }
+    // The package's own user interface asked for by /qb, /qb!, /qr or /qf.
+    const std::optional<cfg::PackageUi>& GetPackageUi() const { return packageUi_; }
+    // "/?" or "/help" was given.
+    bool IsHelpRequested() const;
     HINSTANCE instance() const { return instance_; }
     const Configuration& working() const { return working_; }
 
-    // ' NAME="value"' for each property key with a value in the configuration.
+    // ' NAME="value"' for each property key with a value in the configuration, in UTF-8.
     static std::string BuildCmdLine(const Configuration& config);
 
     // Steps of the import, each returning a settings status.
@@ -62,7 +67,7 @@ public:
     bool IsInstallerEnterprise = false;
 
 private:
-    int CheckParam(const cfg::ArgDescriptor& descriptor) const;
+    int CheckParam(const cfg::ArgDescriptor& descriptor, const std::string& value) const;
     void DumpConfig(const Configuration& config, const std::string& title) const;
     // The language of the messages: the preferred one, or "/lang" once it is known.
     void ChooseMessageLanguage() const;
@@ -76,11 +81,16 @@ private:
     Configuration backup_;
     bool defaultsLoaded_ = false;
     std::string msiLogFile_;
+    std::optional<cfg::PackageUi> packageUi_;
     // The runtime settings file exactly as found at start, to put back after a failure.
     std::optional<std::string> runtimeFileAtStart_;
 };
 
 // Maps a configuration error code to its message and shows it (or, silent,
 // logs it); true only for 0.
+// The switches and settings an administrator can give, in a message box (or,
+// silent, in the log).
+void ShowSwitchesHelp(HINSTANCE instance, bool silent);
+
 bool ShowConfigErrorMessage(HINSTANCE instance, const InstallConfigData::Configuration& config, int code,
                             const std::string& argument, bool silent);

@@ -15,6 +15,7 @@
 #include "base/resource_ids.h"
 #include "base/sys_info.h"
 #include "base/tstrings.h"
+#include "config/args_import.h"
 #include "config/install_config_data.h"
 #include "dialogs/pages.h"
 #include "launcher/existing_install.h"
@@ -256,8 +257,8 @@ bool LoadConfiguration(RunState& run) {
     return true;
 }
 
-// 4 and 5: the user-interface language and the values that override the machine's.
-void ChooseLanguageAndOverrides(RunState& run) {
+// 4: the user-interface language.
+void ChooseLanguage(RunState& run) {
     const InstallConfigData& config = *run.config;
     Locale locale = Locale::fromPreferredLanguages();
     if (config.HasSetting(cfg::nameOf(cfg::LANG))) {
@@ -270,7 +271,11 @@ void ChooseLanguageAndOverrides(RunState& run) {
     Resource::setUiLanguage(locale.getLangId());
     // The package's language transforms are named by language id.
     if (locale.getLangId() != 1033) run.action.setProperty("TRANSFORMS", ":" + std::to_string(locale.getLangId()));
+}
 
+// 5: the values that override the machine's.
+void ApplyOverrides(RunState& run) {
+    const InstallConfigData& config = *run.config;
     if (config.HasSetting(cfg::nameOf(cfg::COUNTRYOVERRIDE))) {
         writePolicyValue("Country", config.GetStringSettingACP(cfg::COUNTRYOVERRIDE).c_str());
     }
@@ -279,13 +284,35 @@ void ChooseLanguageAndOverrides(RunState& run) {
     }
 }
 
-// 7: MSI_CMDLINE, then CMDLINE.
+INSTALLUILEVEL uiLevelOf(cfg::PackageUi ui) {
+    switch (ui) {
+        case cfg::PackageUi::Basic: return INSTALLUILEVEL_BASIC;
+        case cfg::PackageUi::BasicNoCancel: return static_cast<INSTALLUILEVEL>(INSTALLUILEVEL_BASIC | INSTALLUILEVEL_HIDECANCEL);
+        case cfg::PackageUi::Reduced: return INSTALLUILEVEL_REDUCED;
+        case cfg::PackageUi::Full: return INSTALLUILEVEL_FULL;
+    }
+    return INSTALLUILEVEL_NONE;
+}
+
+// 7: MSI_CMDLINE, then CMDLINE; the installer's own switches as what the
+// installer takes them as, since its property text refuses them (1639).
 void SetPackageCommandLine(RunState& run) {
     const InstallConfigData& config = *run.config;
     std::string commandLine;
     if (config.HasSetting(cfg::nameOf(cfg::MSI_CMDLINE))) commandLine = config.GetStringSettingACP(cfg::MSI_CMDLINE);
     if (config.HasSetting(cfg::nameOf(cfg::CMDLINE))) commandLine += " " + config.GetStringSettingACP(cfg::CMDLINE);
     run.action.setCommandLine(commandLine);
+
+    if (config.HasSetting("/norestart")) run.action.setProperty("REBOOT", "ReallySuppress");
+    if (const std::optional<cfg::PackageUi>& ui = config.GetPackageUi()) {
+        if (run.switches.silent) {
+            // A silent run shows no window, the package's included.
+            LOG_INFO("Silent run: the package's user interface level stays " << static_cast<int>(run.action.uiLevel()));
+        } else {
+            run.action.setUiLevel(uiLevelOf(*ui));
+            LOG_INFO("Package user interface level: " << static_cast<int>(run.action.uiLevel()));
+        }
+    }
 }
 
 // 8 to 11: what the machine already has. An exit code when the run ends here.
@@ -408,7 +435,12 @@ void ReportOutcome(RunState& run) {
 int Run(RunState& run, const char* narrowCommandLine) {
     StartUp(run, narrowCommandLine);
     if (!LoadConfiguration(run)) return -80;
-    ChooseLanguageAndOverrides(run);
+    ChooseLanguage(run);
+    if (run.config->IsHelpRequested()) {
+        ShowSwitchesHelp(run.instance, run.switches.silent);
+        return 0;
+    }
+    ApplyOverrides(run);
     if (RunTestSwitches(run)) return 0;
     SetPackageCommandLine(run);
     if (const std::optional<int> code = CheckMachine(run)) return *code;

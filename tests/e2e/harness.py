@@ -132,10 +132,32 @@ class Page(dict):
                                                          match.group(4) == "1", value))
 
 
+def host_utf8_locale():
+    """English in UTF-8 as the host has it, else C.UTF-8 (which Wine takes as
+    US English too). Wine names files and reads its command line in the host's
+    charset: without a UTF-8 locale, C:\\Pr\u00fcfung cannot be created at all."""
+    try:
+        names = subprocess.run(["locale", "-a"], capture_output=True, text=True, timeout=30).stdout.split()
+    except (OSError, subprocess.SubprocessError):
+        names = []
+    known = {name.lower().replace("-", ""): name for name in names}
+    for wanted in ("en_us.utf8", "c.utf8"):
+        if wanted in known:
+            return known[wanted]
+    return "en_US.UTF-8"
+
+
 def escape_title(title):
-    """Non-ASCII characters as \\uXXXX, which the helper reads back: Wine's
-    command line goes through the host's charset."""
-    return "".join(c if ord(c) < 128 else f"\\u{ord(c):04x}" for c in title)
+    """Non-ASCII characters as \\uXXXX, and a backslash before "u" as \\u005c,
+    which the helper reads back: Wine's command line goes through the host's
+    charset, and a host without the prefix's locale mangles anything else."""
+    out = []
+    for i, c in enumerate(title):
+        if ord(c) >= 128 or (c == "\\" and title[i + 1:i + 2] == "u"):
+            out.append(f"\\u{ord(c):04x}")
+        else:
+            out.append(c)
+    return "".join(out)
 
 
 class Prefix:
@@ -146,7 +168,8 @@ class Prefix:
         os.makedirs(WORK_DIR, exist_ok=True)
         subprocess.run([os.path.join(TOOLS, "wine-prefix.sh"), "clone", TEMPLATE, self.path], check=True, timeout=120)
         # A fixed user language, so that the launcher's own choice is predictable.
-        self.env = dict(os.environ, WINEPREFIX=self.path, LANG="en_US.UTF-8", LC_ALL="en_US.UTF-8", **WINE_ENV)
+        locale = host_utf8_locale()
+        self.env = dict(os.environ, WINEPREFIX=self.path, LANG=locale, LC_ALL=locale, **WINE_ENV)
         self.env.pop("DISPLAY", None)
         self.xvfb, self.display = start_display()
         if not self.display:
@@ -176,7 +199,8 @@ class Prefix:
 
     def run_windows(self, program, *args, timeout=600, cwd=None):
         """Runs a Windows program; returns its full 32-bit exit code."""
-        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), "run", program, *args, timeout=timeout, cwd=cwd)
+        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), "run", escape_title(program),
+                         *map(escape_title, args), timeout=timeout, cwd=cwd)
         match = re.search(r"exit code: (-?\d+)", proc.stdout)
         if not match:
             raise AssertionError(f"no exit code from {program} {args}: {proc.stdout!r} {proc.stderr!r}")
@@ -189,7 +213,8 @@ class Prefix:
         """Runs the launcher while watching the display; returns its exit code
         and the windows that appeared ("<class> <title>"), each closed at once."""
         proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), "runquiet",
-                         self.windows_path(os.path.join(BIN_DIR, exe)), *args, timeout=timeout)
+                         escape_title(self.windows_path(os.path.join(BIN_DIR, exe))), *map(escape_title, args),
+                         timeout=timeout)
         match = re.search(r"exit code: (-?\d+)", proc.stdout)
         if not match:
             raise AssertionError(f"no exit code from {exe} {args}: {proc.stdout!r} {proc.stderr!r}")
@@ -220,7 +245,7 @@ class Prefix:
         """Starts the launcher without waiting; finish() gives its exit code."""
         out = tempfile.TemporaryFile()
         proc = subprocess.Popen(["wine", os.path.join(BIN_DIR, "testhelper.exe"), "run",
-                                 self.windows_path(os.path.join(BIN_DIR, exe)), *args],
+                                 escape_title(self.windows_path(os.path.join(BIN_DIR, exe))), *map(escape_title, args)],
                                 env=self.env, stdout=out, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
         return proc, out
 

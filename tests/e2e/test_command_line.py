@@ -53,6 +53,46 @@ class CommandLine(PrefixTestCase):
         self.assertTrue(any("There are errors in the following switches:\r\n\"BOGUS=1\";." in m for m in messages), messages)
         self.assertFalse(self.prefix.reg_query(RUNTIME_KEY))
 
+    def test_the_installers_quiet_switches_make_the_run_silent(self):
+        # Never in the package's property text, which the installer refuses (1639).
+        for switch in ("/quiet", "/Q"):
+            with self.subTest(switch=switch):
+                if os.path.exists(self.prefix.log_path()):
+                    os.remove(self.prefix.log_path())
+                # Not silent, the failure would wait on the error page.
+                self.assertEqual(self.prefix.run_launcher(switch, "CMDLINE=ORUN_TEST_FAIL=1", timeout=300), 1603)
+                self.assertEqual(self.command_line(), "ORUN_TEST_FAIL=1")
+        os.remove(self.prefix.log_path())
+        self.assertEqual(self.prefix.run_launcher("/qn", "/norestart", timeout=300), 0)
+        self.assertEqual(self.command_line(), "REBOOT=ReallySuppress")
+        self.assertTrue(self.prefix.reg_query(RUNTIME_KEY))
+
+    def test_a_user_interface_level_for_the_package(self):
+        self.assertEqual(self.accept_welcome("/qb!"), 0)
+        self.assertIn("Package user interface level: 35", self.messages())  # basic, without Cancel
+        self.assertEqual(self.command_line(), "ENDDIALOG=0 PROG=0 SKIPLICENSE=1")
+        self.assertTrue(self.prefix.reg_query(RUNTIME_KEY))
+
+    def test_help_lists_the_switches(self):
+        # Silent: the list goes to the log and nothing else happens.
+        self.assertEqual(self.prefix.run_launcher("/s", "/?"), 0)
+        messages = self.messages()
+        self.assertTrue(any(m.startswith("Orun Setup: switches and settings\r\n") and "/norestart" in m for m in messages),
+                        messages)
+        self.assertNotIn("Wrapper: Extract MSI ...", messages)
+        self.assertFalse(self.prefix.reg_query(RUNTIME_KEY))
+
+        if not self.prefix.display:
+            return
+        started = self.prefix.start_launcher("/help", "/lang:1031")
+        texts = self.prefix.click("Orun-Setup", IDOK)
+        self.prefix.screenshot("switches_help_de")
+        self.assertEqual(self.prefix.finish(started), 0)
+        body = "\n".join(texts.values())
+        self.assertIn("Schalter und Einstellungen", body)
+        self.assertIn("/norestart", body)
+        self.assertFalse(self.prefix.reg_query(RUNTIME_KEY))
+
     def test_a_restart_request_is_a_success(self):
         # Installed, Windows must restart: the code is the exit code, nothing is rolled back.
         self.assertEqual(self.prefix.run_launcher("/s", "CMDLINE=ORUN_TEST_REBOOT=1"), 3010)

@@ -113,5 +113,72 @@ class Configuration(PrefixTestCase):
         self.assertIn('EULA="Enable"', self.command_line())
 
 
+class CodePage(PrefixTestCase):
+    """Texts beyond ASCII: the prefix's ANSI code page is 1252. The harness
+    hands them over as \\uXXXX, which the helper turns back into characters."""
+
+    write, read, command_line = Configuration.write, Configuration.read, Configuration.command_line
+
+    def assert_installed_in(self, folder):
+        # The files themselves: reg.exe prints in a console code page of its own.
+        self.assertTrue(self.prefix.reg_query(RUNTIME_KEY))
+        self.assertTrue(os.path.isfile(self.prefix.host_path(folder + "\\release")), folder)
+        self.assertTrue(os.path.isfile(self.prefix.host_path(folder + "\\bin\\README.txt")), folder)
+
+    def assert_no_exception(self):
+        self.assertFalse([m for m in self.messages() if m.startswith("Exception")], self.messages())
+
+    def test_a_folder_and_a_log_path_with_an_umlaut(self):
+        os.makedirs(self.prefix.host_path("C:\\Protokolle"), exist_ok=True)
+        self.assertEqual(self.prefix.run_launcher("/s", "INSTALLDIR=C:\\Pr\u00fcfung", "/l",
+                                                  "C:\\Protokolle\\m\u00e4rz.log"), 0)
+        self.assert_no_exception()
+        self.assertIn('INSTALLDIR="C:\\Pr\u00fcfung"', self.command_line())
+        self.assert_installed_in("C:\\Pr\u00fcfung")
+        self.assertGreater(os.path.getsize(self.prefix.host_path("C:\\Protokolle\\m\u00e4rz.log")), 0)
+
+    def test_a_configuration_file_with_an_accent_in_its_name_and_its_values(self):
+        self.write("C:\\deploy\\caf\u00e9.cfg", "EULA=Enable\nINSTALLDIR=C:\\Caf\u00e9 Orun\n".encode("utf-8"))
+        self.assertEqual(self.prefix.run_launcher("/s", "INSTALLCFG=C:\\deploy\\caf\u00e9.cfg"), 0)
+        self.assert_no_exception()
+        line = self.command_line()
+        self.assertIn('INSTALLDIR="C:\\Caf\u00e9 Orun"', line)
+        self.assertIn('INSTALLCFG="C:\\deploy\\caf\u00e9.cfg"', line)
+        self.assert_installed_in("C:\\Caf\u00e9 Orun")
+        # The runtime settings file keeps the persistent keys only, in UTF-8.
+        self.assertEqual(self.read(RUNTIME_SETTINGS), b"EULA=Enable\r\n")
+
+    def test_texts_the_code_page_cannot_hold_are_refused_before_anything_is_installed(self):
+        self.write("C:\\deploy\\tokyo.cfg", "INSTALLDIR=C:\\\u6771\u4eac\n".encode("utf-8"))
+        cases = [
+            (["INSTALLDIR=C:\\\u65e5\u672c"], '"INSTALLDIR=C:\\??";'),           # Japanese
+            (["INSTALLCFG=C:\\\u043a\u043e\u043d.cfg"], '"INSTALLCFG=C:\\???.cfg";'),  # Cyrillic
+            (["/l", "C:\\\u0436\u0443\u0440.log"], '"C:\\???.log";'),
+            (["INSTALLCFG=C:\\deploy\\tokyo.cfg"], '"INSTALLDIR";'),           # a value in the file
+        ]
+        for args, listed in cases:
+            with self.subTest(args=args):
+                if os.path.exists(self.prefix.log_path()):
+                    os.remove(self.prefix.log_path())
+                self.assertEqual(self.prefix.run_launcher("/s", *args), -80)
+                messages = self.messages()
+                # The log is in the code page: what it cannot hold shows as "?".
+                self.assertTrue(any("There are errors in the following switches:" in m and listed in m for m in messages),
+                                messages)
+                self.assertIn("Error occurred while loading configuration settings. Exiting installer.", messages)
+                self.assert_no_exception()
+                self.assertFalse(self.prefix.reg_query(RUNTIME_KEY))
+        self.assertIn("The value of INSTALLDIR is not in the ANSI code page.", self.messages())
+
+        if not self.prefix.display:
+            return
+        # The box names the argument as typed.
+        started = self.prefix.start_launcher("INSTALLDIR=C:\\\u65e5\u672c")
+        texts = self.prefix.click("Orun Installation Not Completed", IDOK)
+        self.prefix.screenshot("switches_error_code_page")
+        self.assertEqual(self.prefix.finish(started), -80)
+        self.assertIn('"INSTALLDIR=C:\\\u65e5\u672c";', "\n".join(texts.values()))
+
+
 if __name__ == "__main__":
     unittest.main()

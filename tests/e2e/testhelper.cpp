@@ -1,7 +1,8 @@
 // A small Windows-side helper for the end-to-end tests.
 //   testhelper run <program> <args>     runs it with the rest of the command line
-//                                       as typed, prints "exit code: N" (Wine's
-//                                       own exit status keeps only 8 bits)
+//                                       as typed (\uXXXX unescaped), prints
+//                                       "exit code: N" (Wine's own exit status
+//                                       keeps only 8 bits)
 //   testhelper runquiet <program> <args> the same, and meanwhile watches the
 //                                       display: every visible top-level window
 //                                       is printed as "window: <class> <title>"
@@ -29,6 +30,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <cwctype>
 #include <set>
 #include <string>
 #include <vector>
@@ -121,12 +123,13 @@ BOOL CALLBACK printControl(HWND control, LPARAM) {
     return TRUE;
 }
 
-// Titles may spell characters as \uXXXX: Wine turns a command line outside
-// the host's charset into question marks.
+// Titles and the arguments of "run" may spell characters as \uXXXX (the
+// harness writes a backslash before "u" as \u005c): Wine turns a command
+// line outside the host's charset into question marks or worse.
 std::wstring unescape(const wchar_t* text) {
     std::wstring out;
     for (const wchar_t* p = text; *p; ++p) {
-        if (p[0] == L'\\' && p[1] == L'u' && std::wcslen(p) >= 6) {
+        if (p[0] == L'\\' && p[1] == L'u' && iswxdigit(p[2]) && iswxdigit(p[3]) && iswxdigit(p[4]) && iswxdigit(p[5])) {
             wchar_t hex[5] = {p[2], p[3], p[4], p[5], 0};
             out += static_cast<wchar_t>(std::wcstoul(hex, nullptr, 16));
             p += 5;
@@ -309,8 +312,10 @@ int regValue(const wchar_t* subkey, const wchar_t* name) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc >= 3 && std::wcscmp(argv[1], L"run") == 0) return run(argv[2], skipTokens(GetCommandLineW(), 3), false);
-    if (argc >= 3 && std::wcscmp(argv[1], L"runquiet") == 0) return run(argv[2], skipTokens(GetCommandLineW(), 3), true);
+    if (argc >= 3 && (std::wcscmp(argv[1], L"run") == 0 || std::wcscmp(argv[1], L"runquiet") == 0)) {
+        return run(unescape(argv[2]).c_str(), unescape(skipTokens(GetCommandLineW(), 3)).c_str(),
+                   std::wcscmp(argv[1], L"runquiet") == 0);
+    }
     if (argc == 5 && std::wcscmp(argv[1], L"hold") == 0) return hold(argv[2], std::wcstoul(argv[3], nullptr, 10), argv[4]);
     if (argc == 4 && std::wcscmp(argv[1], L"watchbar") == 0) return watchBar(argv[2], std::wcstoul(argv[3], nullptr, 10));
     if (argc == 5 && std::wcscmp(argv[1], L"click") == 0) {

@@ -29,13 +29,17 @@ TEST(ArgCatalogue, SwitchesMatchOnlyWithoutSeparator) {
     EXPECT_EQ(matched("-download"), "-download");
     EXPECT_EQ(matched("/qn"), "/q");
     EXPECT_EQ(matched("/qb!"), "/q");
+    EXPECT_EQ(matched("/quiet"), "/q");
+    EXPECT_EQ(matched("/norestart"), "/norestart");
+    EXPECT_EQ(matched("/?"), "/?");
+    EXPECT_EQ(matched("/HELP"), "/help");
     EXPECT_EQ(matched("/l*v"), "/l");
     EXPECT_EQ(matched("/s=1"), "(none)");
 }
 
 TEST(ArgCatalogue, EntriesAndFlags) {
     const auto& entries = cfg::catalogue();
-    ASSERT_EQ(entries.size(), 46u);
+    ASSERT_EQ(entries.size(), 49u);
     std::set<std::string> names;
     for (const auto& d : entries) EXPECT_TRUE(names.insert(d.name).second) << d.name;
     // The keys the launcher reads by index are the catalogue's own names.
@@ -50,4 +54,6 @@ TEST(ArgCatalogue, EntriesAndFlags) {
     EXPECT_TRUE(cfg::descriptorNamed("USAGETRACKER_CFG")->enterpriseOnly);
     EXPECT_TRUE(cfg::descriptorNamed("ADDLOCAL")->passthrough);
     EXPECT_FALSE(cfg::descriptorNamed("ADDLOCAL")->property);
+    // The installer refuses its own switches in the property text (1639).
+    EXPECT_FALSE(cfg::descriptorNamed("/q")->passthrough);
 }

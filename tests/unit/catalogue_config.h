@@ -37,6 +37,16 @@ public:
         return context_.config().getText(key);
     }
     int intValue(const std::string& key) const { return context_.config().getInt(key); }
+    // A Western code page, as Latin-1 stands for it: UTF-8 up to U+00FF.
+    bool fitsAnsiCodePage(const std::string& text) const override {
+        for (size_t i = 0; i < text.size(); ++i) {
+            const unsigned char c = static_cast<unsigned char>(text[i]);
+            if (c < 0x80) continue;
+            if ((c != 0xC2 && c != 0xC3) || i + 1 == text.size()) return false;
+            ++i;
+        }
+        return true;
+    }
     void logInfo(const std::string& message) override { log.push_back(message); }
     void logError(const std::string& message) override { log.push_back(message); }
 

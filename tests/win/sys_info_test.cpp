@@ -95,3 +95,15 @@ TEST(Strings, ConversionsBetweenEncodings) {
     EXPECT_EQ(tstrings::toUtf8(L""), "");
     EXPECT_EQ(tstrings::utf8ToACP("plain"), "plain");
 }
+
+TEST(Strings, WhatTheAnsiCodePageHolds) {
+    EXPECT_TRUE(tstrings::fitsACP(""));
+    EXPECT_TRUE(tstrings::fitsACP("C:\\plain"));
+    EXPECT_FALSE(tstrings::fitsACP("bad \xC3\x28 bytes"));
+    if (GetACP() != 1252) GTEST_SKIP() << "the prefix's ANSI code page is " << GetACP();
+    EXPECT_TRUE(tstrings::fitsACP("C:\\Pr\xC3\xBC" "fung"));
+    EXPECT_TRUE(tstrings::fitsACP("\xE2\x82\xAC"));              // the euro sign is 0x80 here
+    EXPECT_FALSE(tstrings::fitsACP("C:\\\xE6\x97\xA5\xE6\x9C\xAC"));  // Japanese
+    EXPECT_FALSE(tstrings::fitsACP("\xD0\xBB\xD0\xBE\xD0\xB3"));    // Cyrillic
+    EXPECT_FALSE(tstrings::fitsACP("\xC4\x81"));  // a macron: a best fit would make it "a"
+}

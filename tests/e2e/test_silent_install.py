@@ -59,6 +59,12 @@ class SilentInstall(PrefixTestCase):
         self.assertFalse([m for m in messages if "cannot find resource" in m], messages)
         self.assertFalse([m for m in messages if "MSIStatus" in m], messages)
 
+    def test_a_failed_registry_call_logs_its_own_code(self):
+        # No OvxMetrics key to remove: the line carries the call's code twice,
+        # not whatever error an earlier call left behind.
+        self.assertEqual(self.prefix.run_launcher("/s", "OEMUPDATE=1", "CMDLINE=ORUN_TEST_FAIL=1"), 1603)
+        self.assertIn("RemoveOvxMetrics() - RegDeleteKeyEx(): Error:2, ErrorCode:2\r\n", self.messages())
+
     def test_language_choice_reaches_the_package(self):
         self.assertEqual(self.prefix.run_launcher("/s", "/lang:1031", "CMDLINE=ORUN_TEST_FAIL=1"), 1603)
         command_line = [m for m in self.messages() if m.startswith("MSI command line: ")][0]

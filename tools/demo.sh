@@ -25,7 +25,7 @@ echo "exit code: ${code:-unknown ($out)}"
 user_dir=$(ls -d "$WINEPREFIX"/drive_c/users/* | grep -v /Public | head -1)
 log=$(ls "$user_dir"/Temp/qusched.log "$user_dir"/AppData/Local/Temp/qusched.log 2>/dev/null | head -1 || true)
 echo "log: ${log:-none}"
-[ -n "$log" ] && sed 's/\r$//' "$log" | grep -E 'Wrapper|MSI command line|verified|Exception' | sed 's/^/    /'
+[ -n "$log" ] && sed 's/\r$//' "$log" | grep -E 'Wrapper|MSI command line|verified|Exception|Auto-update' | sed 's/^/    /'
 
 echo "== installed runtime (registry, 64-bit view)"
 regfile=$(mktemp)
@@ -40,4 +40,20 @@ echo "package cache: $( [ -f "$package" ] && echo "$package ($(stat -c %s "$pack
 home="$WINEPREFIX/drive_c/Program Files/Orun/ovx1.9.0"
 echo "== installed files under C:\\Program Files\\Orun\\ovx1.9.0"
 ( cd "$home" 2>/dev/null && find . -type f | sed 's/^\./    /' ) || echo "    (none)"
+
+echo "== auto-update component (registry, 32-bit view)"
+query() {  # key value: the value's data, or "(none)"
+  local f; f=$(mktemp)
+  if wine reg query "$1" /v "$2" /reg:32 >"$f" 2>/dev/null </dev/null; then
+    tr -d '\r' <"$f" | awk -v n="$2" 'tolower($1) == tolower(n) { print $3 }'
+  else
+    echo "(none)"
+  fi
+  rm -f "$f"
+}
+echo "    product {8C51E2A4-3D7B-4E62-8E13-1A9C35B20F46} version: $(query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\{8C51E2A4-3D7B-4E62-8E13-1A9C35B20F46}' DisplayVersion)"
+echo "    NotifyDownload: $(query 'HKLM\SOFTWARE\OrunSoft\Orun Update\Policy\qucheck' NotifyDownload)"
+echo "    NotifyInstall: $(query 'HKLM\SOFTWARE\OrunSoft\Orun Update\Policy\qucheck' NotifyInstall)"
+au="$user_dir/AppData/LocalLow/Velmar/Orun/AU/au.msi"
+echo "    package: $( [ -f "$au" ] && echo "$au ($(stat -c %s "$au") bytes)" || echo missing)"
 [ "${code:-1}" = 0 ]

@@ -138,3 +138,5 @@
 // The runtime's package (type ORUN_INSTALLER) and its SHA-256 (type
 // ORUN_INSTALLER_SHA256) share this id.
 #define IDR_RUNTIME_PACKAGE 103
+// The auto-update component's package (type ORUN_INSTALLER).
+#define IDR_AU_PACKAGE 105

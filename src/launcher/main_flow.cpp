@@ -234,7 +234,7 @@ void StartUp(RunState& run, const char* narrowCommandLine) {
     ClearInstallStatus();
     GetLatestOvxKey(run.latestOtherVersion);
     const au::InstalledState au = au::InstalledState::detect();
-    run.installedAuVersion = au.found ? au.version : "XX";
+    run.installedAuVersion = au.valid ? au.text : "XX";
 }
 
 // 3: false when the configuration cannot be loaded (already shown or logged).
@@ -411,6 +411,8 @@ void AfterInstallation(RunState& run) {
     if (IsInstallSuccess(run.result)) {
         run.auStatus = ExtractAndInstallAutoUpdate(run.instance, run.switches.oemUpdate,
                                                    run.config->GetBoolSetting(cfg::AUTO_UPDATE) != 0);
+        // Its result goes to the report and the log, never into the exit code.
+        LOG_INFO("Auto-update install result: " << run.auStatus);
         return;
     }
     run.config->RestoreBackup();

@@ -12,6 +12,8 @@ inline constexpr const char* kOrunSoftKey = "SOFTWARE\\OrunSoft";
 inline constexpr const char* kSilentInstallKey = "SilentInstall";  // under kOrunSoftKey
 inline constexpr const char* kPolicyKey = "SOFTWARE\\OrunSoft\\Orun Update\\Policy";
 inline constexpr const char* kOvxMetricsKey = "Software\\OvxMetrics";
+// The auto-update component's own record ("AUVersion"), in the 32-bit view.
+inline constexpr const char* kAutoUpdateKey = "SOFTWARE\\OrunSoft\\Auto Update";
 
 // The system's own records.
 inline constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";

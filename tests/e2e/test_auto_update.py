@@ -72,6 +72,16 @@ class AutoUpdate(PrefixTestCase):
             value = self.au(name, QUCHECK)
             self.assertTrue(value and not value.startswith("0x"), f"{name} is not protected text: {value!r}")
 
+    def test_a_2_8_component_is_read_in_the_current_layout(self):
+        self.install_old("2.8.0.12")
+        self.reg_add(QUCHECK, "NotifyDownload", "REG_DWORD", 0)
+        self.reg_add(QUCHECK, "NotifyInstall", "REG_DWORD", 1)
+        self.assertEqual(self.prefix.run_launcher("/s"), 0)
+        self.assertEqual(self.au_result(), 0)
+        self.assertIn("Found AU version in MSI: <2.8.0.12>", self.messages())
+        self.assertEqual(self.au("DisplayVersion", UNINSTALL + AU_CODE), "2.9.00.55")
+        self.assertEqual((self.au("NotifyDownload", QUCHECK), self.au("NotifyInstall", QUCHECK)), ("0x0", "0x1"))
+
     def test_a_component_below_2_is_left_to_the_new_package(self):
         self.install_old("1.5.0.0")
         self.assertEqual(self.prefix.run_launcher("/s"), 0)

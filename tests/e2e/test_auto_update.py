@@ -2,7 +2,9 @@
 whatever version is there, carrying the schedule and notification choice of the
 old one over into the current settings layout. Real packages of every version,
 installed by the Windows Installer of the prefix."""
+import glob
 import os
+import subprocess
 import unittest
 
 from harness import BIN_DIR, PrefixTestCase
@@ -82,6 +84,23 @@ class AutoUpdate(PrefixTestCase):
         self.assertEqual(self.au("DisplayVersion", UNINSTALL + AU_CODE), "2.9.00.55")
         self.assertEqual((self.au("NotifyDownload", QUCHECK), self.au("NotifyInstall", QUCHECK)), ("0x0", "0x1"))
 
+    def test_a_product_without_its_version_falls_back_to_the_registry(self):
+        # The installed product opens, but its cached package names no version:
+        # the component's own record tells it.
+        self.install_old("2.8.0.12")
+        cached = glob.glob(os.path.join(self.prefix.path, "drive_c", "windows", "Installer", "*.msi"))
+        self.assertEqual(len(cached), 1, cached)
+        subprocess.run(["msibuild", cached[0], "-q", "DELETE FROM `Property` WHERE `Property` = 'ProductVersion'"],
+                       check=True, timeout=60)
+        self.reg_add(QUCHECK, "NotifyDownload", "REG_DWORD", 0)
+        self.reg_add(QUCHECK, "NotifyInstall", "REG_DWORD", 1)
+        self.assertEqual(self.prefix.run_launcher("/s"), 0)
+        messages = self.messages()
+        self.assertNotIn("Found AU version in MSI: <2.8.0.12>", messages)
+        self.assertIn("Found AU version in Registry: <2.8.0.12>", messages)
+        self.assertEqual(self.au_result(), 0)
+        self.assertEqual((self.au("NotifyDownload", QUCHECK), self.au("NotifyInstall", QUCHECK)), ("0x0", "0x1"))
+
     def test_a_component_below_2_is_left_to_the_new_package(self):
         self.install_old("1.5.0.0")
         self.assertEqual(self.prefix.run_launcher("/s"), 0)
@@ -101,6 +120,13 @@ class AutoUpdate(PrefixTestCase):
         open(blocker, "w").close()
         self.assertEqual(self.prefix.run_launcher("/s"), 0)
         self.assertEqual(self.au_result(), -1)
+        self.assertIsNone(self.au("AUVersion"))
+
+    def test_a_package_file_that_cannot_be_written(self):
+        # A folder where the package file should be.
+        os.makedirs(os.path.join(self.prefix.user_dir(), "AppData", "LocalLow", "Velmar", "Orun", "AU", "au.msi"))
+        self.assertEqual(self.prefix.run_launcher("/s"), 0)
+        self.assertEqual(self.au_result(), -5)
         self.assertIsNone(self.au("AUVersion"))
 
     def test_a_failed_runtime_install_installs_no_component(self):

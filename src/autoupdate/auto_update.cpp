@@ -16,7 +16,6 @@
 #include "base/win_handles.h"
 #include "msi/action.h"
 #include "msi/error.h"
-#include "msi/msi_api.h"
 #include "product/registry_places.h"
 #include "registry/registry.h"
 
@@ -26,18 +25,6 @@ const char* const kBundledVersion = "2.9.00.55";
 // Components from this version on keep their settings in the current layout.
 const char* const kMinimumCurrentLayout = "2.8.0.0";
 const char* const kPackageType = "ORUN_INSTALLER";
-
-// The installer's own dialogs stay off while the product is asked, and come back as they were.
-class QuietInstallerScope {
-public:
-    QuietInstallerScope() : previous_(::msi::api().setInternalUI.get()(INSTALLUILEVEL_NONE, nullptr)) {}
-    ~QuietInstallerScope() { ::msi::api().setInternalUI.get()(previous_, nullptr); }
-    QuietInstallerScope(const QuietInstallerScope&) = delete;
-    QuietInstallerScope& operator=(const QuietInstallerScope&) = delete;
-
-private:
-    INSTALLUILEVEL previous_;
-};
 
 // Writes the carried package to the path and holds it open for reading only
 // (no writers, no deleters) until the installer has returned; the bytes are
@@ -92,7 +79,8 @@ InstalledState InstalledState::detect() {
     try {
         std::string text;
         {
-            const QuietInstallerScope quiet;
+            // The installer's own dialogs stay off while the product is asked.
+            const ::msi::InternalUiScope quiet(INSTALLUILEVEL_NONE);
             const ::msi::ProductHandle product = ::msi::openProduct(Guid(kProductCode));
             text = ::msi::getProductProperty(product.get(), "ProductVersion");
         }

@@ -5,6 +5,7 @@
 
 #include "base/dll.h"
 #include "base/logger.h"
+#include "base/process_paths.h"
 #include "base/source_location.h"
 #include "base/sys_error.h"
 #include "base/tstrings.h"
@@ -26,16 +27,11 @@ bool isDirectory(const std::string& path) {
 }
 
 void createDirectory(const std::string& path) {
-    const std::string full = removeTrailingSlash(path) + "\\";
-    LOG_TRACE("Creating directory " << full);
-    for (size_t pos = full.find_first_of("\\/"); pos != std::string::npos; pos = full.find_first_of("\\/", pos + 1)) {
-        const std::string prefix = full.substr(0, pos + 1);
-        DWORD code = ERROR_SUCCESS;
-        if (!CreateDirectoryA(prefix.c_str(), nullptr)) code = GetLastError();
-        if (!isDirectory(prefix)) {
-            logFailure(tstrings::format("createDirectory(%s)", prefix.c_str()), code);
-            throw QDS_ERROR(std::runtime_error("FileUtils:createDirectory(" + prefix + ") failed"));
-        }
+    LOG_TRACE("Creating directory " << removeTrailingSlash(path) + "\\");
+    std::string failed;
+    if (const DWORD code = createFolderChain(path, &failed)) {
+        logFailure(tstrings::format("createDirectory(%s)", failed.c_str()), code);
+        throw QDS_ERROR(std::runtime_error("FileUtils:createDirectory(" + failed + ") failed"));
     }
 }
 

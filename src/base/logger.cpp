@@ -24,16 +24,6 @@ std::string logPathOrEmpty(std::string& problem) {
     }
 }
 
-// The executable's base name, or "Unknown".
-std::string computeModuleName() {
-    const std::string path = plainModulePath();
-    return path.empty() ? "Unknown" : FileUtils::basename(path);
-}
-
-const std::string& moduleName() {
-    static const std::string name = computeModuleName();
-    return name;
-}
 }  // namespace
 
 Logger& Logger::instance() {
@@ -52,7 +42,7 @@ void Logger::write(int level, const char* file, int line, const std::string& fun
     SYSTEMTIME now;
     GetLocalTime(&now);
     LogLineFields fields{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds,
-                         moduleName(), GetCurrentProcessId(), GetCurrentThreadId(), baseNameOf(file),
+                         plainModuleName(), GetCurrentProcessId(), GetCurrentThreadId(), baseNameOf(file),
                          static_cast<unsigned>(line), function, level, message};
     const std::string text = formatLogLine(fields);
 

@@ -3,22 +3,20 @@
 #include "base/file_paths.h"
 #include "base/win.h"
 
-namespace {
-// Creates the folder and every missing parent; the system error of the first
-// level that cannot be made, or 0.
-DWORD createFolderChain(const std::string& folder) {
-    if (folder.empty()) return ERROR_PATH_NOT_FOUND;
-    const DWORD attributes = GetFileAttributesA(folder.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : ERROR_ALREADY_EXISTS;
-    const std::string parent = FileUtils::removeTrailingSlash(FileUtils::dirname(folder));
-    // A drive or a share root has no parent to make.
-    if (!parent.empty() && parent != folder && parent.back() != ':' && parent != "." && parent != "\\\\") {
-        if (const DWORD error = createFolderChain(parent)) return error;
+DWORD createFolderChain(const std::string& folder, std::string* failedLevel) {
+    const std::string full = FileUtils::removeTrailingSlash(folder) + "\\";
+    for (size_t pos = full.find_first_of("\\/"); pos != std::string::npos; pos = full.find_first_of("\\/", pos + 1)) {
+        const std::string level = full.substr(0, pos + 1);
+        DWORD code = ERROR_SUCCESS;
+        if (!CreateDirectoryA(level.c_str(), nullptr)) code = GetLastError();
+        const DWORD attributes = GetFileAttributesA(level.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            if (failedLevel) *failedLevel = level;
+            return code != ERROR_SUCCESS ? code : ERROR_PATH_NOT_FOUND;
+        }
     }
-    if (CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) return 0;
-    return GetLastError();
+    return ERROR_SUCCESS;
 }
-}  // namespace
 
 std::string plainTempFolder() {
     std::string buffer(MAX_PATH, '\0');
@@ -44,17 +42,25 @@ std::string plainModulePath() {
     }
 }
 
+const std::string& plainModuleName() {
+    static const std::string name = [] {
+        const std::string path = plainModulePath();
+        return path.empty() ? std::string("Unknown") : FileUtils::basename(path);
+    }();
+    return name;
+}
+
 std::string provideTempFolder(std::string& problem) {
     problem.clear();
     const std::string user = plainTempFolder();
-    const DWORD error = createFolderChain(user);
+    const DWORD error = user.empty() ? ERROR_PATH_NOT_FOUND : createFolderChain(user, nullptr);
     if (error == 0) return user;
 
     std::string windows(MAX_PATH, '\0');
     const UINT n = GetWindowsDirectoryA(&windows[0], MAX_PATH);
     windows.resize(n < MAX_PATH ? n : 0);
     const std::string fallback = FileUtils::combinePath(windows, "Temp");
-    createFolderChain(fallback);
+    createFolderChain(fallback, nullptr);
     SetEnvironmentVariableA("TEMP", fallback.c_str());
     SetEnvironmentVariableA("TMP", fallback.c_str());
     problem = "The temporary folder \"" + user + "\" cannot be created (system error " + std::to_string(error) +

@@ -31,8 +31,6 @@ void logNotShown(const std::string& caption, const std::string& text) {
 
 void setSilentRun(bool silent) { g_silentRun = silent; }
 
-bool isSilentRun() { return g_silentRun; }
-
 int showMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT style, int silentAnswer) {
     if (g_silentRun) {
         logNotShown(caption, text);
@@ -43,7 +41,7 @@ int showMessageBox(HWND owner, const std::string& text, const std::string& capti
 
 int showMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT style, int silentAnswer) {
     if (g_silentRun) {
-        logNotShown(tstrings::toUtf8(caption), tstrings::toUtf8(text));
+        logNotShown(tstrings::toACP(caption), tstrings::toACP(text));  // the log is in the ANSI code page
         return silentAnswer;
     }
     return MessageBoxW(owner, text.c_str(), caption.c_str(), style);

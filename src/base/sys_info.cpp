@@ -30,14 +30,6 @@ struct StartupFacts {
     }
 };
 
-std::string computeModuleName() {
-    try {
-        return FileUtils::basename(SysInfo::getProcessModulePath());
-    } catch (...) {
-        return "Unknown";
-    }
-}
-
 std::string folderPath(int csidl, const char* label, const char* error) {
     char buffer[MAX_PATH] = {};
     const HRESULT hr = SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer);
@@ -111,10 +103,7 @@ std::string getProcessModulePath() {
     return path;
 }
 
-std::string getModuleName() {
-    static const std::string name = computeModuleName();
-    return name;
-}
+std::string getModuleName() { return plainModuleName(); }
 
 std::string getTempDir() { return plainTempFolder(); }
 

@@ -93,9 +93,9 @@ bool ShowConfigErrorMessage(HINSTANCE instance, const InstallConfigData::Configu
 }
 
 void ShowSwitchesHelp(HINSTANCE instance, bool silent) {
-    logit(StringResource(IDS_SWITCHES_HELP, instance).string(std::string()));
-    if (silent) return;
     // Wide: the list in the chosen language, whatever the ANSI code page.
-    showMessageBox(nullptr, wideString(instance, IDS_SWITCHES_HELP, std::wstring()),
-                   wideString(instance, IDS_SETUP_CAPTION, L"Orun Setup"), MB_ICONINFORMATION);
+    const std::wstring text = wideString(instance, IDS_SWITCHES_HELP, std::wstring());
+    logit(tstrings::toACP(text));
+    if (silent) return;
+    showMessageBox(nullptr, text, wideString(instance, IDS_SETUP_CAPTION, L"Orun Setup"), MB_ICONINFORMATION);
 }

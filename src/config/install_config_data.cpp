@@ -4,6 +4,7 @@
 
 #include "base/locale.h"
 #include "base/logger.h"
+#include "base/memory_holders.h"
 #include "base/report.h"
 #include "base/resource.h"
 #include "base/sys_error.h"
@@ -11,7 +12,6 @@
 #include "config/arg_catalogue.h"
 #include "config/args_import.h"
 #include "config/runtime_file_backup.h"
-#include "base/memory_holders.h"
 
 using cfg::api;
 using cfg::check;

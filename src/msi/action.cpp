@@ -27,9 +27,8 @@ struct CallbackTrigger {
 
 class StateImpl : public ActionData::State {
 public:
-    StateImpl(INSTALLUILEVEL level, const std::string& logFile, Callback* callback) {
+    StateImpl(INSTALLUILEVEL level, const std::string& logFile, Callback* callback) : ui_(level) {
         const Api& msi = api();
-        previousLevel_ = msi.setInternalUI.get()(level, nullptr);
         if (!logFile.empty()) {
             msi.enableLog.get()(INSTALLLOGMODE_VERBOSE, logFile.c_str(), 0);
         } else {
@@ -46,18 +45,27 @@ public:
             const Api& msi = api();
             if (registered_) msi.setExternalUI.get()(nullptr, 0, nullptr);
             msi.enableLog.get()(0, nullptr, 0);
-            msi.setInternalUI.get()(previousLevel_, nullptr);
         } catch (...) {
             // the functions were resolved when the scope was made
         }
     }
 
 private:
-    INSTALLUILEVEL previousLevel_ = INSTALLUILEVEL_NOCHANGE;
+    InternalUiScope ui_;  // restored last, after the log and the callback
     bool registered_ = false;
 };
 
 }  // namespace
+
+InternalUiScope::InternalUiScope(INSTALLUILEVEL level) : previous_(api().setInternalUI.get()(level, nullptr)) {}
+
+InternalUiScope::~InternalUiScope() {
+    try {
+        api().setInternalUI.get()(previous_, nullptr);
+    } catch (...) {
+        // resolved when the scope was made
+    }
+}
 
 std::unique_ptr<ActionData::State> ActionData::createState() const {
     return std::make_unique<StateImpl>(uiLevel_, logFile_, callback_);

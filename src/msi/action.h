@@ -85,6 +85,19 @@ private:
     Guid productCode_;
 };
 
+// The installer's own user-interface level (MsiSetInternalUI) for the scope;
+// the level found before comes back at its end.
+class InternalUiScope {
+public:
+    explicit InternalUiScope(INSTALLUILEVEL level);
+    ~InternalUiScope();
+    InternalUiScope(const InternalUiScope&) = delete;
+    InternalUiScope& operator=(const InternalUiScope&) = delete;
+
+private:
+    INSTALLUILEVEL previous_;
+};
+
 // An open installed product; closed with MsiCloseHandle.
 class ProductHandle {
 public:

@@ -1,5 +1,5 @@
-// The closing pages shown modally in this process while a second thread
-// drives them as a user would: find the page by its title, read it, click.
+// The closing pages shown modally in this process and driven from a second
+// thread (page_driver.h).
 #include <gtest/gtest.h>
 
 #include "base/win.h"
@@ -7,10 +7,8 @@
 #include <commctrl.h>
 
 #include <cstdio>
-#include <functional>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "base/resource.h"
@@ -21,6 +19,7 @@
 #include "dialogs/setup_complete.h"
 #include "dialogs/setup_complete_error.h"
 #include "launcher/post_install.h"
+#include "page_driver.h"
 
 namespace {
 
@@ -30,53 +29,7 @@ const wchar_t* const kPlugin = L"Orun Setup - Browser Plug-in Disabled";
 const wchar_t* const kRestore = L"Orun Setup - Restore Security Prompts";
 const wchar_t* const kRestartQuestion = L"Orun Setup - Restart Browser";
 
-HWND waitForWindow(const wchar_t* title, DWORD ms = 15000) {
-    HWND window = nullptr;
-    for (DWORD waited = 0; !(window = FindWindowW(nullptr, title)) && waited < ms; waited += 20) Sleep(20);
-    if (window) Sleep(300);  // painted, for the screenshots
-    return window;
-}
-
-std::wstring textOf(HWND control) {
-    wchar_t text[1024] = {};
-    GetWindowTextW(control, text, 1024);
-    return text;
-}
-
 std::wstring stringTable(unsigned id) { return StringResource(id).wstring(); }
-
-// What the driver saw of a page, by control id.
-struct Seen {
-    bool found = false;
-    std::map<int, bool> visible;
-    std::map<int, std::wstring> text;
-    std::map<int, bool> checked;
-};
-
-Seen read(HWND page) {
-    Seen seen;
-    seen.found = page != nullptr;
-    if (!page) return seen;
-    for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        const int id = GetDlgCtrlID(child);
-        seen.visible[id] = IsWindowVisible(child) != FALSE;
-        seen.text[id] = textOf(child);
-        seen.checked[id] = SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    }
-    return seen;
-}
-
-// Posted, never sent: a click that opens a message box would hold the sender.
-void click(HWND page, int id) { PostMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0); }
-
-// Shows the page modally here while `drive` runs on a thread of its own; the
-// page's result.
-INT_PTR showDriven(IDialog& page, const std::function<void()>& drive) {
-    std::thread driver(drive);
-    const INT_PTR result = page.showModal();
-    driver.join();
-    return result;
-}
 
 #ifdef OVX_SCREENSHOT_DIR
 // Keeps a picture of the window, as the screen shows it, for a look at the texts.

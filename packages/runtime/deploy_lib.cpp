@@ -8,7 +8,8 @@
 //   DecisionsReviewed (DWORD)          the user chose to keep them; not offered again
 // Its "Test" subkey lets a test steer it: a text value named like a kind
 // ("userWebOrunStatus", ...) forces the answer ("yes", "no", "error", or "fail"
-// for a failing call), and "CallLog" names a file that receives one line per call.
+// for a failing call), and "CallLog" names a file that receives one line per
+// call: the fields it was given, its answer, and last the library's own path.
 //
 // The records are read by byte offset, independently of any header the caller
 // compiles with, and a field that is off makes the answer "error": a caller
@@ -172,13 +173,13 @@ void logCall(const Key& test, const unsigned char* request, const unsigned char*
     const unsigned char* results = nullptr;
     if (response) std::memcpy(&results, response + 16, sizeof(results));
     std::snprintf(line, sizeof(line),
-                  "call module=%s request=%u,%u,%u,%llu,%u kinds=%u,%u,%u,%u argument=%u response=%u,%u,%llu,%s "
-                  "layout=%s answer=%d return=%d\n",
-                  modulePath().c_str(), u32(request, 0), u32(request, 4), u32(request, 8),
+                  "call request=%u,%u,%u,%llu,%u kinds=%u,%u,%u,%u argument=%u response=%u,%u,%llu,%s "
+                  "layout=%s answer=%d return=%d module=%s\n",
+                  u32(request, 0), u32(request, 4), u32(request, 8),
                   static_cast<unsigned long long>(u64(request, 12)), u32(request, 20), u32(request, 24),
                   u32(request, 28), u32(request, 32), u32(request, 36), u32(request, 40), u32(response, 0),
                   u32(response, 4), static_cast<unsigned long long>(u64(response, 8)), results ? "set" : "null",
-                  layout.empty() ? "ok" : layout.c_str(), answer, returned);
+                  layout.empty() ? "ok" : layout.c_str(), answer, returned, modulePath().c_str());
     HANDLE file = CreateFileA(logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;

@@ -131,6 +131,8 @@
 #define IDS_ERROR_SWITCHES 3089
 // What /? and /help show.
 #define IDS_SWITCHES_HELP 3091
+// SHA-256 of the language's sponsor picture, 64 lower-case hex digits; made by the build.
+#define IDS_PROMO_PICTURE_DIGEST 4008
 // Security prompts page; in the English table only.
 #define IDS_RESTORE_ADDRESS 6006
 

@@ -329,6 +329,11 @@ class Prefix:
     def log_entries(self):
         return parse_log(self.log_text())
 
+    def reg_add(self, key, value, data, kind="REG_SZ", view=64):
+        proc = self.wine("reg", "add", key, "/v", value, "/t", kind, "/d", str(data), "/f", f"/reg:{view}")
+        if proc.returncode != 0:
+            raise AssertionError(f"reg add {key} {value}: {proc.stdout!r} {proc.stderr!r}")
+
     def reg_query(self, key, value=None, view=64):
         """The value's text (None when absent), or True/False for a key without value name."""
         args = ["reg", "query", key]

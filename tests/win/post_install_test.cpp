@@ -102,7 +102,8 @@ protected:
     }
     static std::string field(const std::string& call, const std::string& name) {
         const size_t from = call.find(" " + name + "=") + name.size() + 2;
-        return call.substr(from, call.find(' ', from) - from);
+        // The module's path comes last and may hold blanks.
+        return name == "module" ? call.substr(from) : call.substr(from, call.find(' ', from) - from);
     }
 
     ScratchDir dir_;

@@ -30,6 +30,7 @@ void logNotShown(const std::string& caption, const std::string& text) {
 }  // namespace
 
 void setSilentRun(bool silent) { g_silentRun = silent; }
+bool isSilentRun() { return g_silentRun; }
 
 int showMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT style, int silentAnswer) {
     if (g_silentRun) {

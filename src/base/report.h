@@ -19,6 +19,7 @@ void reportUnknownException(const SourceLocation& where);
 // A silent run shows no window and waits for nobody: once the run knows that
 // it is silent, every message box of it becomes a log line.
 void setSilentRun(bool silent);
+bool isSilentRun();
 
 // MessageBox as the run allows it; in a silent run the caption and text are
 // logged instead and `silentAnswer` is returned.

@@ -14,20 +14,10 @@
 #include "ipc/invariant.h"
 #include "product/product.h"
 
-namespace {
-std::string promotionPicturePath() {
-    char folder[MAX_PATH] = {};
-    if (!GetUserShellFolder(folder)) folder[0] = '\0';
-    char path[2048] = {};
-    std::snprintf(path, sizeof(path), "%s\\Kyn\\Orun\\%s%s\\%s.jpg", folder, product::kShortName, product::kFamilyVersion,
-                  "OrunPromoPicture");
-    return path;
-}
-}  // namespace
 
 CSetupProgressDialog::CSetupProgressDialog()
     : ClassicPage(IDD), ctorThread_(ipc::Thread::getCurrent()), mailbox_(OperationMailbox::Name),
-      picturePath_(promotionPicturePath()) {}
+      picturePath_(product::promoPicturePath()) {}
 
 CSetupProgressDialog::~CSetupProgressDialog() {
     try {

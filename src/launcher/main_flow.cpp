@@ -25,6 +25,7 @@
 #include "launcher/post_install.h"
 #include "product/product.h"
 #include "metrics/install_status.h"
+#include "metrics/ovx_metrics.h"
 #include "process/browsers.h"
 #include "progress/install_callback.h"
 #include "scrub/run_sequence.h"
@@ -232,6 +233,8 @@ void StartUp(RunState& run, const char* narrowCommandLine) {
 
     run.familyUpgrade = IsThisAFamilyUpgrade();
     ClearInstallStatus();
+    pingValues().country = "YY";
+    pingValues().method = run.method;
     GetLatestOvxKey(run.latestOtherVersion);
     const au::InstalledState au = au::InstalledState::detect();
     run.installedAuVersion = au.valid ? au.text : "XX";

@@ -145,11 +145,6 @@ bool writePolicyValue(const char* name, const char* text) {
         return key.deleteValue(name) == ERROR_SUCCESS;
     }
     if (key.tryOpen(markerRoot(), kPolicyKey, KEY_ALL_ACCESS, true) != ERROR_SUCCESS) return false;
-    return key.trySetValue(name, REG_SZ, text, static_cast<DWORD>(std::strlen(text) + 1)) == ERROR_SUCCESS;
-}
-
-int SendHeadRequest(const InstallConfigData&, const OrunScrubPingData*, const std::string&, int, int, const std::string&,
-                    const std::string&, const std::string&, const std::string&, DWORD, DWORD) {
-    // The status report needs the HTTP client; until then no report is sent.
-    return 1;
+    // Without the terminating NUL, as every text the report keeps.
+    return key.trySetValue(name, REG_SZ, text, static_cast<DWORD>(std::strlen(text))) == ERROR_SUCCESS;
 }

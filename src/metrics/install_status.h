@@ -21,6 +21,11 @@ LONG ClearMSIStatus();
 bool readPolicyValue(const char* name, char* buffer, DWORD& size);
 bool writePolicyValue(const char* name, const char* text);
 
+// Posts the report (user agent "qupdate"); 1 when sent. Logs it afterwards
+// in either case, without its access code.
+int postReport(const std::string& address, const std::string& report);
+void LogHeadRequestBuffer(const std::string& report);
+
 // 1 when no report was due or it was sent, 0 when sending failed.
 int SendHeadRequest(const InstallConfigData& config, const OrunScrubPingData* scrubData, const std::string& previousVersion,
                     int installResult, int auStatus, const std::string& previousAuVersion,

@@ -69,6 +69,14 @@ HttpConnection::Response HttpConnection::connect(bool checkStatus) {
         const DWORD code = GetLastError();
         throw QDS_ERROR(network_error("InternetOpen failed", code));
     }
+    if (timeoutMs != 0) {
+        // Set on the session, inherited by its connection and request.
+        for (const DWORD option :
+             {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+            DWORD value = timeoutMs;
+            api.InternetSetOptionA(session.get(), option, &value, sizeof(value));
+        }
+    }
     UniqueInternetHandle connection(api.InternetConnectA(session.get(), host.c_str(), parts.nPort,
                                                          user.empty() ? nullptr : user.c_str(),
                                                          password.empty() ? nullptr : password.c_str(),

@@ -97,4 +97,7 @@ public:
     Method method = GET;
     std::string userAgent = "orun_installer";
     std::vector<char> body;
+    // Bounds the connect, the send and each receive, in milliseconds; 0 leaves
+    // WinINet's own limits.
+    unsigned long timeoutMs = 0;
 };

@@ -23,6 +23,7 @@ WinInetApi load() {
             {dll(), "InternetReadFile"},
             {dll(), "InternetErrorDlg"},
             {dll(), "InternetGetConnectedState"},
+            {dll(), "InternetSetOptionA"},
         };
         require(api.InternetCrackUrlA);
         require(api.InternetOpenA);
@@ -33,6 +34,7 @@ WinInetApi load() {
         require(api.InternetReadFile);
         require(api.InternetErrorDlg);
         require(api.InternetGetConnectedState);
+        require(api.InternetSetOptionA);
         GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                            reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(api.InternetOpenA.get())), &api.module);
         return api;

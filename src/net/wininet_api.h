@@ -19,6 +19,7 @@ struct WinInetApi {
     DllFunction<decltype(::InternetReadFile)> InternetReadFile;
     DllFunction<decltype(::InternetErrorDlg)> InternetErrorDlg;
     DllFunction<decltype(::InternetGetConnectedState)> InternetGetConnectedState;
+    DllFunction<decltype(::InternetSetOptionA)> InternetSetOptionA;
 };
 
 // Raises HttpConnection::exception when the library or one of its functions is missing.

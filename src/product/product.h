@@ -18,6 +18,10 @@ int bitness();
 std::string cacheFolderName();
 std::string packageFileName();
 
+// <LocalLow>\Kyn\Orun\ovx1.9.0\OrunPromoPicture.jpg: the sponsor picture
+// that the progress page shows when it is there.
+std::string promoPicturePath();
+
 // The installer options document of this version on the download server
 // (<root><family>/<version>.xml); the registry value "InstallerXmlURL" may name another.
 std::string installerOptionsUrl();

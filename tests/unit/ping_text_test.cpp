@@ -1,0 +1,83 @@
+// The install status report's texts and the installer options document.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "metrics/installer_options.h"
+#include "metrics/ping_text.h"
+
+namespace {
+
+TEST(StatusReport, ElementsAreEscapedAndTheLogNeverShowsTheAccessCode) {
+    ping::StatusReport report;
+    report.append("prop20", ping::accessCode("https://metrics.kyn.example/b/ss/x,kynprod"));
+    report.append("evar2", "1.9.0-ea-b55");
+    report.append("evar6", "Windows <10> & more");
+    report.append("evar40", -1);
+    const std::string text = report.finish();
+    EXPECT_EQ(text,
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?> <request> <prop20>6b796e31</prop20><evar2>1.9.0-ea-b55</evar2>"
+              "<evar6>Windows &lt;10&gt; &amp; more</evar6><evar40>-1</evar40></request>");
+    const std::string logged = ping::headRequestLogText(text);
+    EXPECT_EQ(logged, "$prop20#$evar2#1.9.0-ea-b55#$evar6#Windows#&lt;10&gt;#&amp;#more#$evar40#-1#");
+    EXPECT_EQ(logged.find("6b796e31"), std::string::npos);
+}
+
+TEST(StatusReport, AccessCodeAndSuiteFollowTheAddress) {
+    EXPECT_EQ(ping::accessCode("https://metrics.kyn.example/ping"), "6b796e31");
+    EXPECT_EQ(ping::accessCode("https://stage.kyn.example/ping"), "devsitemarker");
+    EXPECT_EQ(ping::accessCode("http://metrics.kyn.example/ping"), "cleartextvalue");
+    EXPECT_EQ(ping::reportSuiteId("https://metrics.kyn.example/ping,suite1,x"), "suite1,x");
+    EXPECT_EQ(ping::reportSuiteId("https://metrics.kyn.example/ping"), "kyninstallstat");
+}
+
+TEST(StatusReport, VisitorIdsAreAtLeastSixteenDigitsSplitInTheMiddle) {
+    EXPECT_EQ(ping::composeVisitorId(0x1234, 0x5678, 0x9abc), "12345678-9abcffff");
+    EXPECT_EQ(ping::composeVisitorId(0x1, 0x2, 0x3), "123ff-ffffff") << "at most eight digits are added";
+    EXPECT_EQ(ping::composeVisitorId(0xabcdef01, 0x5f5e1000, 0x1234), "abcdef015f-5e10001234");
+}
+
+const char kDocument[] =
+    "<?xml version=\"1.0\"?>\n<orun-update>\n"
+    " <information version=\"2.0\" xml:lang=\"de\"><post-status>https://metrics.kyn.example/v2</post-status></information>\n"
+    " <information version=\"1.0\" xml:lang=\"en\">\n"
+    "  <offline-options>o</offline-options><post-status>https://metrics.kyn.example/en</post-status>\n"
+    "  <cntry-lookup>https://lookup.kyn.example/c</cntry-lookup><msi-url>https://download.kyn.example/pics</msi-url>\n"
+    " </information>\n"
+    " <information version=\"1.0\" xml:lang=\"de\"><post-status>https://metrics.kyn.example/de</post-status>"
+    "<msi-url>https://download.kyn.example/de</msi-url></information>\n"
+    " <information version=\"1.0\" xml:lang=\"de\"><post-status>0</post-status></information>\n"
+    "</orun-update>\n";
+
+TEST(InstallerOptions, TheUsersLanguageOverEnglishAndTheWalkStopsThere) {
+    InstallerOptions german;
+    EXPECT_TRUE(readInstallerOptions(kDocument, "de", german));
+    EXPECT_EQ(german.reportAddress, "https://metrics.kyn.example/de");
+    EXPECT_EQ(german.pictureBase, "https://download.kyn.example/de");
+    EXPECT_EQ(german.lookupAddress, "https://lookup.kyn.example/c") << "kept from the English element";
+
+    InstallerOptions french;
+    EXPECT_TRUE(readInstallerOptions(kDocument, "fr", french));
+    EXPECT_EQ(french.reportAddress, "https://metrics.kyn.example/en");
+    EXPECT_EQ(french.offlineOptions, "o");
+}
+
+TEST(InstallerOptions, NoReportAddressGivesFalse) {
+    InstallerOptions off;
+    EXPECT_FALSE(readInstallerOptions("<orun-update><information version=\"1.0\" xml:lang=\"en\">"
+                                      "<post-status>0</post-status><cntry-lookup>x</cntry-lookup></information>"
+                                      "</orun-update>",
+                                      "en", off));
+    EXPECT_EQ(off.reportAddress, "");
+    EXPECT_EQ(off.lookupAddress, "x");
+    InstallerOptions other;
+    EXPECT_FALSE(readInstallerOptions("<other-root/>", "en", other));
+    EXPECT_FALSE(readInstallerOptions("", "en", other));
+    const std::string longAddress(300, 'a');
+    EXPECT_TRUE(readInstallerOptions("<orun-update><information version=\"1.0\" xml:lang=\"en\"><post-status>" +
+                                         longAddress + "</post-status></information></orun-update>",
+                                     "en", other));
+    EXPECT_EQ(other.reportAddress, longAddress.substr(0, kOptionsValueMax));
+}
+
+}  // namespace

@@ -255,6 +255,7 @@ bool LoadConfiguration(RunState& run) {
     sw.silent = config.IsSilent();
     sw.showVerifyPage = !config.IsEnabled(cfg::NO_VERIFY);
     sw.launchedFromOdk = config.IsEnabled(cfg::LAUNCHEDFROMODK);
+    pingValues().enabled = config.IsEnabled(cfg::WEB_ANALYTICS);
     setSilentRun(sw.silent);
     if (run.commonControlsFailed) showMessageBox(nullptr, "Could not initialize common controls!", "Failure", MB_ICONERROR);
     return true;

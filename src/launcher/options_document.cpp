@@ -149,7 +149,8 @@ bool GetOptionsFromXmlIfOnline(char* buffer) {
         result = false;
     }
 
-    if (result) {
+    // The country serves the report alone: without reports it is neither looked up nor kept.
+    if (result && values.enabled) {
         char country[9] = {};
         DWORD size = sizeof(country) - 1;
         if (readPolicyValue("Country", country, size)) {

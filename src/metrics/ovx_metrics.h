@@ -13,6 +13,7 @@ inline constexpr unsigned long kServiceTimeoutMs = 30000;
 
 // The report's process-wide values.
 struct PingValues {
+    bool enabled = true;        // WEB_ANALYTICS: off, nothing is looked up, kept or sent
     std::string reportAddress;  // from the installer options document; empty: no report
     std::string country = "YY";
     std::string method = "qoff";

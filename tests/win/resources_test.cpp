@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <ios>
+#include <iterator>
+#include <memory>
+#include <set>
 #include <stdexcept>
+#include <type_traits>
 
 #include "base/locale.h"
 #include "base/resource.h"
 #include "base/resource_ids.h"
+#include "base/sha256.h"
 #include "test_support.h"
 
 TEST(StringResource, ReadsTheLaunchersOwnTables) {
@@ -37,6 +42,36 @@ TEST(StringResource, AMissingEntryRaisesOrGivesTheDefault) {
     EXPECT_THROW(StringResource(4037).string(), std::runtime_error);
     EXPECT_EQ(StringResource(4037).string("fallback"), "fallback");
     EXPECT_NE(log.text().find("cannot find resource (name='#4037', type='#6')"), std::string::npos) << log.text();
+}
+
+// The build draws the pictures and the digests together. Every picture
+// differs, so a language whose table lacks the digest (and falls back to
+// English) fails as well.
+TEST(StringResource, TheLauncherCarriesTheDigestOfEachLanguagesSponsorPicture) {
+    const struct {
+        LANGID language;
+        const char* code;
+    } pictures[] = {{1033, "en"}, {2052, "zh"}, {1041, "ja"}, {1028, "zh_TW"}, {1031, "de"}, {1034, "es"},
+                    {1036, "fr"}, {1040, "it"}, {1042, "ko"}, {1046, "pt_BR"}, {1053, "sv"}};
+    const std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)> launcher(
+        LoadLibraryExA(OVX_TEST_BIN_DIR "/ovxoffline.exe", nullptr,
+                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE),
+        &FreeLibrary);
+    ASSERT_TRUE(launcher) << GetLastError();
+    const LANGID before = Resource::uiLanguage();
+    std::set<std::string> digests;
+    for (const auto& picture : pictures) {
+        Resource::setUiLanguage(picture.language);
+        const std::string carried = StringResource(IDS_PROMO_PICTURE_DIGEST, launcher.get()).string("");
+        const std::string bytes =
+            readFile(std::string(OVX_SPONSOR_PICTURE_DIR "/OrunPromoPicture_") + picture.code + ".jpg");
+        EXPECT_FALSE(bytes.empty()) << picture.code;
+        const std::string actual = sha256OfBytes(bytes.data(), bytes.size());
+        EXPECT_EQ(carried, actual) << picture.code;
+        digests.insert(actual);
+    }
+    Resource::setUiLanguage(before);
+    EXPECT_EQ(digests.size(), std::size(pictures));
 }
 
 TEST(Resource, AMissingResourceNamesItsIdAndType) {

@@ -7,7 +7,9 @@
 #include "base/com_holders.h"
 #include "base/dll.h"
 #include "base/locale.h"
+#include "base/file_paths.h"
 #include "base/logger.h"
+#include "base/process_paths.h"
 #include "base/report.h"
 #include "base/resource.h"
 #include "base/resource_ids.h"
@@ -161,6 +163,8 @@ bool GetOptionsFromXmlIfOnline(char* buffer) {
     }
 
     const std::string path = product::promoPicturePath();
+    // A 64-bit run's cache folder has another name: this one may not exist yet.
+    createFolderChain(FileUtils::dirname(path), nullptr);
     const std::string url = tstrings::format("%s/%s_%s.jpg", options.pictureBase.c_str(), "OrunPromoPicture", code.c_str());
     downloadPicture(url, path);
     const std::string expected = StringResource(IDS_PROMO_PICTURE_DIGEST).string(std::string());

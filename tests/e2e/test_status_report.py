@@ -98,6 +98,27 @@ class StatusReport(PrefixTestCase):
         self.assertEqual(len([r for r in self.server.requests if r.method == "HEAD"]), 1,
                          "a stored country is not looked up again")
 
+    def test_the_sponsor_picture_is_kept_only_when_its_digest_matches(self):
+        pictures = os.environ.get("OVX_SPONSOR_PICTURES", "")
+        if not pictures:
+            self.skipTest("run through ctest")
+        picture = os.path.join(self.prefix.user_dir(), "AppData", "LocalLow", "Kyn", "Orun", "ovx1.9.0",
+                               "OrunPromoPicture.jpg")
+        with open(os.path.join(pictures, "OrunPromoPicture_en.jpg"), "rb") as f:
+            english = f.read()
+        self.server.serve("/pictures/OrunPromoPicture_en.jpg", body=english, headers=[("Content-Type", "image/jpeg")])
+        self.assertEqual(self.install(), 0)
+        with open(picture, "rb") as f:
+            self.assertEqual(f.read(), english)
+
+        with open(os.path.join(pictures, "OrunPromoPicture_de.jpg"), "rb") as f:
+            self.server.serve("/pictures/OrunPromoPicture_en.jpg", body=f.read())
+        self.assertEqual(self.install(), 0)
+        self.assertFalse(os.path.exists(picture))
+        failed = [m for m in self.messages() if m.startswith("Checksum verification for ")]
+        self.assertEqual(len(failed), 1, self.messages())
+        self.assertTrue(failed[0].endswith("algorithm=32780."), failed[0])
+
     def test_nothing_is_sent_when_analytics_are_off_or_the_document_says_so(self):
         self.assertEqual(self.install("WEB_ANALYTICS=0"), 0)
         self.assertEqual(self.reports(), [])

@@ -467,10 +467,6 @@ int Run(RunState& run, const char* narrowCommandLine) {
 
 }  // namespace
 
-bool IsInstallSuccess(int result) {
-    return result == ERROR_SUCCESS || result == ERROR_SUCCESS_REBOOT_REQUIRED || result == ERROR_SUCCESS_REBOOT_INITIATED;
-}
-
 int ExecCommand(msi::action<msi::install>& action) {
     writePolicyValue("PostStatusUrl", nullptr);
     try {

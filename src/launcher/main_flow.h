@@ -8,6 +8,3 @@ int RunLauncher(HINSTANCE instance, const char* narrowCommandLine);
 // One installer run: 0 on success, else the installer's code (1603 for any other failure).
 int ExecCommand(msi::action<msi::install>& action);
 
-// True for the results that count as an installed runtime: 0, and 3010 or 1641
-// (installed, a restart is needed or under way).
-bool IsInstallSuccess(int result);

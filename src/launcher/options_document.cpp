@@ -145,10 +145,8 @@ bool GetOptionsFromXmlIfOnline(char* buffer) {
         values.reportAddress = options.reportAddress;
     } catch (const std::exception& e) {
         REPORT_EXCEPTION(e);
-        result = false;
     } catch (...) {
         REPORT_UNKNOWN_EXCEPTION();
-        result = false;
     }
 
     // The country serves the report alone: without reports it is neither looked up nor kept.

@@ -17,14 +17,9 @@ namespace {
 // The markers live in the 64-bit view.
 const Registry& markerRoot() { return Registry::hklm64; }
 
-// A DWORD value as the system reads it into a DWORD: a larger value does not fit.
 LONG readDword(const Registry& key, const char* name, DWORD& out) {
-    RegValue value;
-    const LONG rc = key.tryGetValue(name, value);
-    if (rc != ERROR_SUCCESS) return rc;
-    if (value.data.size() > sizeof(out)) return ERROR_MORE_DATA;
-    std::memcpy(&out, value.data.data(), value.data.size());
-    return rc;
+    DWORD size = sizeof(out);
+    return key.tryGetValueInto(name, &out, size);
 }
 
 // Deletes a value that is there; an absent value is no error.
@@ -121,17 +116,7 @@ LONG ClearMSIStatus() {
 bool readPolicyValue(const char* name, char* buffer, DWORD& size) {
     Registry key;
     if (key.tryOpen(markerRoot(), kPolicyKey, KEY_READ) != ERROR_SUCCESS) return false;
-    RegValue value;
-    LONG rc = key.tryGetValue(name, value);
-    if (rc == ERROR_SUCCESS) {
-        // As the system reads into the caller's buffer: the size needed when it does not fit.
-        if (value.data.size() > size) {
-            rc = ERROR_MORE_DATA;
-        } else {
-            std::memcpy(buffer, value.data.data(), value.data.size());
-        }
-        size = static_cast<DWORD>(value.data.size());
-    }
+    const LONG rc = key.tryGetValueInto(name, buffer, size);
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
         logit(tstrings::format("RegQueryValueEx(%s): Error:%d, ErrorCode:%d\n", name, static_cast<int>(rc), static_cast<int>(rc)));
     }

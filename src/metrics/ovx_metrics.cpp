@@ -9,6 +9,7 @@
 #include "base/tstrings.h"
 #include "metrics/install_status.h"
 #include "metrics/ping_text.h"
+#include "msi/error.h"
 #include "net/http_connection.h"
 #include "process/browsers.h"
 #include "product/product.h"
@@ -79,16 +80,7 @@ LONG GetOvxMetrics(const Registry* key, const char* name, void* data, DWORD& siz
         }
         key = &own;
     }
-    RegValue value;
-    LONG rc = key->tryGetValue(name, value);
-    if (rc == ERROR_SUCCESS) {
-        if (value.data.size() > size) {
-            rc = ERROR_MORE_DATA;
-        } else {
-            std::memcpy(data, value.data.data(), value.data.size());
-        }
-        size = static_cast<DWORD>(value.data.size());
-    }
+    const LONG rc = key->tryGetValueInto(name, data, size);
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
         logit(tstrings::format("GetOvxMetrics() - RegQueryValueEx(%s): Error:%d, ErrorCode:%d\n", name,
                                static_cast<int>(rc), static_cast<int>(rc)));
@@ -105,9 +97,7 @@ LONG GetUpdatedOvxMetrics(int installResult, std::string& machineCounted, std::s
         logFailure("GetUpdatedOvxMetrics() - RegCreateKeyEx failed: %ld Error Code: %d\n", rc);
         return rc;
     }
-    // A package that asks for a restart installed the runtime all the same.
-    const bool succeeded = installResult == 0 || installResult == ERROR_SUCCESS_REBOOT_REQUIRED ||
-                           installResult == ERROR_SUCCESS_REBOOT_INITIATED;
+    const bool succeeded = IsInstallSuccess(installResult);
 
     DWORD machineCount = 0;
     rc = readDword(key, "MachineCount", machineCount);
@@ -196,11 +186,9 @@ int takeOfferedSPCnt() {
     if (key.tryOpen(ownRoot(), kOvxMetricsKey, KEY_READ | KEY_WRITE, true) != ERROR_SUCCESS) return 0;
     DWORD value = 0;
     DWORD size = sizeof(value);
-    RegValue raw;
-    const LONG rc = key.tryGetValue("OfferedSPCnt", raw);
+    const LONG rc = key.tryGetValueInto("OfferedSPCnt", &value, size);
     if (rc == ERROR_FILE_NOT_FOUND) return -1;
-    if (rc != ERROR_SUCCESS || raw.data.size() > size) return -2;
-    std::memcpy(&value, raw.data.data(), raw.data.size());
+    if (rc != ERROR_SUCCESS) return -2;
     key.deleteValue("OfferedSPCnt");
     return static_cast<int>(value);
 }

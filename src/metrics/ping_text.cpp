@@ -1,10 +1,10 @@
 #include "metrics/ping_text.h"
 
-#include <cctype>
 #include <cstdio>
 #include <vector>
 
 #include "base/maker_addresses.h"
+#include "base/tstrings.h"
 
 namespace ping {
 
@@ -48,16 +48,6 @@ std::string reportSuiteId(const std::string& address) {
     return comma == std::string::npos ? "kyninstallstat" : address.substr(comma + 1);
 }
 
-namespace {
-bool equalsIgnoringCase(const std::string& a, const char* b) {
-    size_t i = 0;
-    for (; i < a.size() && b[i]; ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-    }
-    return i == a.size() && !b[i];
-}
-}  // namespace
-
 std::string headRequestLogText(const std::string& report) {
     std::string copy = report;
     const std::string open = "<prop20>";
@@ -85,7 +75,7 @@ std::string headRequestLogText(const std::string& report) {
     bool pending = false;
     for (const std::string& p : pieces) {
         if (!started) {
-            started = equalsIgnoringCase(p, "request");
+            started = tstrings::toLower(p) == "request";
             continue;
         }
         if (p.find('/') != std::string::npos) {

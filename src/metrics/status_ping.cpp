@@ -10,6 +10,7 @@
 #include "metrics/install_status.h"
 #include "metrics/ovx_metrics.h"
 #include "metrics/ping_text.h"
+#include "msi/error.h"
 #include "net/http_connection.h"
 #include "process/browsers.h"
 #include "product/product.h"
@@ -47,7 +48,7 @@ int postReport(const std::string& address, const std::string& report) {
         // A silent run shows no window, not even the system's network dialogs.
         connection.showErrorDialogs = !isSilentRun();
         connection.timeoutMs = kServiceTimeoutMs;
-        connection.httpEnabled = false;
+        // Plain http stays off: the connection's default.
         HttpConnection::Response response = connection.connect(true);
         std::string ignored;
         response.saveToString(ignored);
@@ -114,10 +115,7 @@ int SendHeadRequest(const InstallConfigData& config, const OrunScrubPingData* /*
     }
     int result = installResult;
     if ((statusText == "exists" && (result == 1603 || result == 1602)) || result == 1638) result = -128;
-    // A package that asks for a restart installed the runtime all the same.
-    const bool succeeded = result == 0 || result == ERROR_SUCCESS_REBOOT_REQUIRED ||
-                           result == ERROR_SUCCESS_REBOOT_INITIATED;
-    if (!succeeded || statusText == "decline") {
+    if (!IsInstallSuccess(result) || statusText == "decline") {
         writePolicyValue("VisitorId", nullptr);
         writePolicyValue("Method", nullptr);
     }

@@ -59,3 +59,7 @@ std::string makeMessage(const std::string& context, unsigned code) {
 Error::Error(const std::string& context, unsigned code) : std::runtime_error(makeMessage(context, code)), code_(code) {}
 
 }  // namespace msi
+
+bool IsInstallSuccess(int result) {
+    return result == ERROR_SUCCESS || result == ERROR_SUCCESS_REBOOT_REQUIRED || result == ERROR_SUCCESS_REBOOT_INITIATED;
+}

@@ -18,3 +18,7 @@ private:
 std::string makeMessage(const std::string& context, unsigned code);
 
 }  // namespace msi
+
+// True for the results that count as an installed runtime: 0, and 3010 or 1641
+// (installed, a restart is needed or under way).
+bool IsInstallSuccess(int result);

@@ -13,21 +13,6 @@ HMODULE loadBesideItsDependencies(const std::string& path) {
     return LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
-const char* queryText(int kind) {
-    switch (kind) {
-        case DeployLibLoader::userWebOrunStatus:
-            return "RegisterDeployEx: query userWebOrunStatus";
-        case DeployLibLoader::userPreviousDecisionsExist:
-            return "RegisterDeployEx: query userPreviousDecisionsExist";
-        case DeployLibLoader::clearUserPreviousDecisions:
-            return "RegisterDeployEx: query clearUserPreviousDecisions";
-        case DeployLibLoader::resetUserPreviousDecisions:
-            return "RegisterDeployEx: query resetUserPreviousDecisions";
-        default:
-            return nullptr;
-    }
-}
-
 }  // namespace
 
 DeployLibLoader::DeployLibLoader(const std::string& orunHome) {
@@ -66,22 +51,25 @@ int DeployLibLoader::QueryDeployForUserStatus(int kind, int argument) {
     switch (kind) {
         case userWebOrunStatus:
             request.userWebOrunStatus = 1;
+            LOG_INFO("RegisterDeployEx: query userWebOrunStatus");
             break;
         case userPreviousDecisionsExist:
             request.userPreviousDecisionsExist = 1;
             request.argument = static_cast<uint32_t>(argument);
+            LOG_INFO("RegisterDeployEx: query userPreviousDecisionsExist");
             break;
         case clearUserPreviousDecisions:
             request.clearUserPreviousDecisions = 1;
             request.argument = static_cast<uint32_t>(argument);
+            LOG_INFO("RegisterDeployEx: query clearUserPreviousDecisions");
             break;
         case resetUserPreviousDecisions:
             request.resetUserPreviousDecisions = 1;
+            LOG_INFO("RegisterDeployEx: query resetUserPreviousDecisions");
             break;
         default:
-            break;
+            break;  // no flag: the library refuses it
     }
-    if (const char* text = queryText(kind)) LOG_INFO(text);
 
     LOG_INFO("Calling RegisterDeployEx...");
     if (registerDeployEx_(&request, &response) == 0) {

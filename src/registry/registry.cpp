@@ -127,6 +127,19 @@ LONG Registry::tryGetValue(const std::string& name, RegValue& value) const {
     }
 }
 
+LONG Registry::tryGetValueInto(const std::string& name, void* data, DWORD& size) const {
+    RegValue value;
+    LONG rc = tryGetValue(name, value);
+    if (rc != ERROR_SUCCESS) return rc;
+    if (value.data.size() > size) {
+        rc = ERROR_MORE_DATA;
+    } else {
+        std::memcpy(data, value.data.data(), value.data.size());
+    }
+    size = static_cast<DWORD>(value.data.size());
+    return rc;
+}
+
 RegValue Registry::getValue(const std::string& name) const {
     RegValue value;
     const LONG rc = tryGetValue(name, value);

@@ -51,6 +51,9 @@ public:
     // The root of the user the thread runs as (RegOpenCurrentUser), in the default view.
     LONG tryOpenCurrentUser(REGSAM access);
     LONG tryGetValue(const std::string& name, RegValue& value) const;  // left empty on failure
+    // As the system reads a value into the caller's buffer: on success `size`
+    // is the byte count; when it does not fit, ERROR_MORE_DATA and the size needed.
+    LONG tryGetValueInto(const std::string& name, void* data, DWORD& size) const;
     LONG trySetValue(const std::string& name, DWORD type, const void* data, DWORD size) const;
     LONG deleteValue(const std::string& name) const;
     LONG deleteSubkey(const std::string& name) const;  // in this key's view, without subkeys of its own

@@ -47,6 +47,14 @@ inline Seen read(HWND page) {
 // Posted, never sent: a click that opens a message box would hold the sender.
 inline void click(HWND page, int id) { PostMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0); }
 
+// Waits for the page, reads it, then clicks the button; what it saw.
+inline Seen readAndClick(const wchar_t* title, int id) {
+    HWND page = waitForWindow(title);
+    Seen seen = read(page);
+    if (page) click(page, id);
+    return seen;
+}
+
 // Shows the page modally here while `drive` runs on a thread of its own; the
 // page's result.
 inline INT_PTR showDriven(IDialog& page, const std::function<void()>& drive) {

@@ -308,22 +308,14 @@ TEST_F(ClosingSequence, PluginAndRestorePagesComeFirstAndAnUntickedBoxResets) {
     rememberDecision();
     Seen plugin, restore, restoreAgain, complete;
     std::thread driver([&] {
-        HWND page = waitForWindow(kPlugin);
-        plugin = read(page);
-        click(page, IDOK);
-        page = waitForWindow(kRestore);
-        restore = read(page);
-        click(page, IDC_BACK);
+        plugin = readAndClick(kPlugin, IDOK);
+        restore = readAndClick(kRestore, IDC_BACK);
         click(waitForWindow(kPlugin), IDOK);
-        page = waitForWindow(kRestore);
+        HWND page = waitForWindow(kRestore);
         SendMessageW(GetDlgItem(page, IDC_RESTORE_BOX), BM_SETCHECK, BST_UNCHECKED, 0);
         click(page, IDOK);
-        page = waitForWindow(kComplete);
-        complete = read(page);
-        click(page, IDC_BACK);
-        page = waitForWindow(kRestore);
-        restoreAgain = read(page);
-        click(page, IDOK);
+        complete = readAndClick(kComplete, IDC_BACK);
+        restoreAgain = readAndClick(kRestore, IDOK);
         click(waitForWindow(kComplete), IDCANCEL);
     });
     finish();
@@ -359,9 +351,7 @@ TEST_F(ClosingSequence, CloseOnTheCompletionPageClearsWithTheBoxTicked) {
     rememberDecision();
     Seen restore;
     std::thread driver([&] {
-        HWND page = waitForWindow(kRestore);
-        restore = read(page);
-        click(page, IDOK);
+        restore = readAndClick(kRestore, IDOK);
         click(waitForWindow(kComplete), IDCANCEL);
     });
     finish();
@@ -381,9 +371,7 @@ TEST_F(ClosingSequence, OnlyAnAnswerOfZeroShowsThePluginPage) {
         force("userWebOrunStatus", answer);
         Seen complete;
         std::thread driver([&] {
-            HWND page = waitForWindow(kComplete);
-            complete = read(page);
-            click(page, IDCANCEL);
+            complete = readAndClick(kComplete, IDCANCEL);
         });
         finish();
         driver.join();
@@ -404,9 +392,7 @@ TEST_F(ClosingSequence, WithoutAFolderOrALibraryOnlyTheCompletionPageShows) {
     for (const std::string& folder : {std::string(), dir_.file("nothing")}) {
         Seen complete;
         std::thread driver([&] {
-            HWND page = waitForWindow(kComplete);
-            complete = read(page);
-            click(page, IDCANCEL);
+            complete = readAndClick(kComplete, IDCANCEL);
         });
         FinishUIInstallationWithSecurityPrompts(folder, true, false, "qoff");
         driver.join();

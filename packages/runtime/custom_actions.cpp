@@ -90,3 +90,23 @@ ORUN_CA ReportEnd(MSIHANDLE install)
     logLine(install, "ReportEnd: runtime registered");
     return ERROR_SUCCESS;
 }
+
+// Test switch: the status text the runtime leaves for the launcher's report
+// ("reinstall", "exists", ...). Written from an immediate action, outside the
+// installer's transaction, so that a failing install keeps it as the real
+// package's own check does.
+ORUN_CA WriteInstallStatus(MSIHANDLE install)
+{
+    char status[256] = {};
+    DWORD size = sizeof(status);
+    if (MsiGetPropertyA(install, "ORUN_TEST_STATUS", status, &size) != ERROR_SUCCESS || !status[0])
+        return ERROR_SUCCESS;
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrunSoft", 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return ERROR_SUCCESS;
+    RegSetValueExA(key, "InstallStatus", 0, REG_SZ, reinterpret_cast<const BYTE*>(status), size + 1);
+    RegCloseKey(key);
+    logLine(install, "WriteInstallStatus: status written");
+    return ERROR_SUCCESS;
+}

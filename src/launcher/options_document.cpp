@@ -2,8 +2,9 @@
 
 #include <cstring>
 #include <memory>
-#include <thread>
+#include <atomic>
 
+#include "base/bounded_call.h"
 #include "base/com_holders.h"
 #include "base/dll.h"
 #include "base/locale.h"
@@ -58,42 +59,28 @@ std::string optionsAddress() {
     return product::installerOptionsUrl();
 }
 
-// The download runs on a thread of its own into a name beside the picture;
-// only a finished download is moved into place, so a download that outlives
-// its bound can never replace a picture later.
-struct PictureDownload {
-    std::string url;
-    std::string partPath;
-    UniqueHandle done{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    HRESULT result = E_FAIL;
-};
-
+// The download goes to a name beside the picture; only a finished download is
+// moved into place, so a download that outlives its bound never replaces a
+// picture later (it removes its own file when it finds itself abandoned).
 bool downloadPicture(const std::string& url, const std::string& path) {
-    auto download = std::make_shared<PictureDownload>();
-    download->url = url;
-    download->partPath = path + ".download";
-    if (!download->done.valid()) return false;
-    std::thread([download] {
-        try {
+    const std::string partPath = path + ".download";
+    auto result = std::make_shared<HRESULT>(E_FAIL);
+    auto abandoned = std::make_shared<std::atomic<bool>>(false);
+    try {
+        callWithin(kPictureTimeoutMs, "The sponsor picture's download " + url, [url, partPath, result, abandoned] {
             ComScope com;
             using Fn = HRESULT WINAPI(LPUNKNOWN, LPCSTR, LPCSTR, DWORD, LPBINDSTATUSCALLBACK);
             DllFunction<Fn> urlDownloadToFile(loadSystemDll("urlmon.dll"), "URLDownloadToFileA");
-            download->result = urlDownloadToFile(nullptr, download->url.c_str(), download->partPath.c_str(), 0, nullptr);
-        } catch (const std::exception& e) {
-            REPORT_EXCEPTION(e);
-        }
-        SetEvent(download->done.get());
-    }).detach();
-    if (WaitForSingleObject(download->done.get(), kPictureTimeoutMs) != WAIT_OBJECT_0) {
-        LOG_ERROR("The sponsor picture was not downloaded within " << kPictureTimeoutMs / 1000 << " s: " << url);
+            *result = urlDownloadToFile(nullptr, url.c_str(), partPath.c_str(), 0, nullptr);
+            if (*abandoned) DeleteFileA(partPath.c_str());
+        });
+    } catch (const std::exception& e) {
+        *abandoned = true;
+        REPORT_EXCEPTION(e);
         return false;
     }
-    if (FAILED(download->result)) {
-        DeleteFileA(download->partPath.c_str());
-        return false;
-    }
-    if (!MoveFileExA(download->partPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        DeleteFileA(download->partPath.c_str());
+    if (FAILED(*result) || !MoveFileExA(partPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(partPath.c_str());
         return false;
     }
     return true;
@@ -131,15 +118,16 @@ bool GetOptionsFromXmlIfOnline(char* buffer) {
     bool result = false;
     InstallerOptions options;
     try {
-        HttpConnection connection(optionsAddress());
-        connection.showErrorDialogs = !isSilentRun();
-        connection.timeoutMs = kServiceTimeoutMs;
-        std::string document;
-        {
-            HttpConnection::Response response = connection.connect(true);
-            response.saveToString(document);
-        }
-        result = readInstallerOptions(document, code, options);
+        const std::string address = optionsAddress();
+        auto document = std::make_shared<std::string>();
+        const bool dialogs = !isSilentRun();
+        callWithin(kServiceTimeoutMs, "The options document " + address, [address, document, dialogs] {
+            HttpConnection connection(address);
+            connection.showErrorDialogs = dialogs;
+            connection.timeoutMs = kServiceTimeoutMs;
+            connection.connect(true).saveToString(*document);
+        });
+        result = readInstallerOptions(*document, code, options);
         std::strncpy(buffer, options.offlineOptions.c_str(), kOptionsValueMax);
         buffer[kOptionsValueMax] = '\0';
         values.reportAddress = options.reportAddress;

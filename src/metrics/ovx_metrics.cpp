@@ -2,7 +2,9 @@
 
 #include <cstring>
 #include <ctime>
+#include <memory>
 
+#include "base/bounded_call.h"
 #include "base/logger.h"
 #include "base/report.h"
 #include "base/trusted_url.h"
@@ -210,14 +212,18 @@ int GetCountry(const std::string& lookupAddress) {
         return 1;
     }
     try {
-        HttpConnection connection(lookupAddress);
-        connection.method = HttpConnection::HEAD;
-        connection.userAgent = "qucheck";
-        connection.httpEnabled = true;
-        connection.showErrorDialogs = !isSilentRun();
-        connection.timeoutMs = kServiceTimeoutMs;
-        HttpConnection::Response response = connection.connect(true);
-        const std::string value = response.getCustomHeader("COUNTRY", "");
+        auto header = std::make_shared<std::string>();
+        const bool dialogs = !isSilentRun();
+        callWithin(kServiceTimeoutMs, "The country lookup at " + lookupAddress, [lookupAddress, header, dialogs] {
+            HttpConnection connection(lookupAddress);
+            connection.method = HttpConnection::HEAD;
+            connection.userAgent = "qucheck";
+            connection.httpEnabled = true;
+            connection.showErrorDialogs = dialogs;
+            connection.timeoutMs = kServiceTimeoutMs;
+            *header = connection.connect(true).getCustomHeader("COUNTRY", "");
+        });
+        const std::string value = *header;
         if (value.size() != 2) throw QDS_ERROR(std::runtime_error("Invalid country value : '" + value + "'"));
         values.country = value;
         if (writePolicyValue("Country", value.c_str())) {

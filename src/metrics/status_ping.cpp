@@ -1,6 +1,7 @@
 // The install status report: built, logged without its access code, posted.
 #include <string>
 
+#include "base/bounded_call.h"
 #include "base/logger.h"
 #include "base/report.h"
 #include "base/sys_info.h"
@@ -41,17 +42,20 @@ void LogHeadRequestBuffer(const std::string& report) { LOG_INFO("Ping Values: " 
 int postReport(const std::string& address, const std::string& report) {
     int sent = 0;
     try {
-        HttpConnection connection(address);
-        connection.method = HttpConnection::POST;
-        connection.userAgent = "qupdate";
-        connection.body.assign(report.begin(), report.end());
         // A silent run shows no window, not even the system's network dialogs.
-        connection.showErrorDialogs = !isSilentRun();
-        connection.timeoutMs = kServiceTimeoutMs;
-        // Plain http stays off: the connection's default.
-        HttpConnection::Response response = connection.connect(true);
-        std::string ignored;
-        response.saveToString(ignored);
+        const bool dialogs = !isSilentRun();
+        callWithin(kServiceTimeoutMs, "The report to " + address, [address, report, dialogs] {
+            HttpConnection connection(address);
+            connection.method = HttpConnection::POST;
+            connection.userAgent = "qupdate";
+            connection.body.assign(report.begin(), report.end());
+            connection.showErrorDialogs = dialogs;
+            connection.timeoutMs = kServiceTimeoutMs;
+            // Plain http stays off: the connection's default.
+            HttpConnection::Response response = connection.connect(true);
+            std::string ignored;
+            response.saveToString(ignored);
+        });
         sent = 1;
     } catch (const std::exception& e) {
         REPORT_EXCEPTION(e);

@@ -119,6 +119,51 @@ class StatusReport(PrefixTestCase):
         self.assertEqual(len(failed), 1, self.messages())
         self.assertTrue(failed[0].endswith("algorithm=32780."), failed[0])
 
+    def test_the_runtimes_status_decides_the_report(self):
+        # The runtime says it was there already and the install failed: counted
+        # as -128, and the failed attempts are forgotten.
+        self.assertEqual(self.install("CMDLINE=ORUN_TEST_FAIL=1"), 1603)
+        self.assertEqual(self.prefix.reg_query(METRICS_KEY, "InstallAttempts", view=32), "0x1")
+        self.assertEqual(self.install("CMDLINE=ORUN_TEST_STATUS=exists ORUN_TEST_FAIL=1"), 1603)
+        self.assertEqual(dict(self.values(self.reports()[-1]))["products"], ";ovx|-128~64bit")
+        self.assertIsNone(self.prefix.reg_query(METRICS_KEY, "InstallAttempts", view=32))
+        self.assertIsNone(self.prefix.reg_query(METRICS_KEY, "NewOvxVersion", view=32))
+        # A runtime that asks for a second pass: no report, and the status is gone.
+        sent = len(self.reports())
+        self.assertEqual(self.install("CMDLINE=ORUN_TEST_STATUS=reinstall"), 0)
+        self.assertEqual(len(self.reports()), sent)
+        self.assertIn("No pings: reinstall", self.messages())
+        self.assertIsNone(self.prefix.reg_query(r"HKLM\SOFTWARE\OrunSoft", "InstallStatus"))
+
+    def test_an_untrusted_report_address_and_a_bad_country_code_send_and_keep_nothing(self):
+        self.server.serve(OPTIONS_PATH, body=options_document("https://metrics.other.example/ping"))
+        self.server.serve("/country", headers=[("COUNTRY", "DEU")])
+        self.assertEqual(self.install(), 0)
+        self.assertEqual(self.reports(), [])
+        entries = self.prefix.log_entries()
+        errors = [e.message for e in entries if e.level == "ERROR"]
+        self.assertIn("No pings: unallowed url: https://metrics.other.example/ping", errors)
+        self.assertTrue(any("Invalid country value : 'DEU'" in m for m in errors), errors)
+        self.assertIsNone(self.prefix.reg_query(POLICY_KEY, "Country"))
+        self.assertFalse(self.prefix.reg_query(METRICS_KEY, view=32))
+
+    def test_off_line_or_with_a_server_that_never_answers_the_install_goes_on(self):
+        sock, port = ovx_test_server.closed_port()
+        with sock:
+            self.prefix.wine(ovx_test_server._helper_path(), "proxy", f"127.0.0.1:{port}")
+            self.assertEqual(self.install(), 0)
+        failures = [m for m in self.messages() if m.startswith("Exception with message")]
+        self.assertEqual(len(failures), 1, failures)
+        self.assertIn("HttpSendRequest failed", failures[0])
+
+        self.prefix.wine(ovx_test_server._helper_path(), "proxy", self.server.proxy)
+        self.server.serve(OPTIONS_PATH, failure="hang", hang_seconds=300)
+        self.assertEqual(self.install(), 0)
+        self.server.release()
+        self.assertEqual(self.reports(), [])
+        failures = [m for m in self.messages() if m.startswith("Exception with message")]
+        self.assertEqual(len(failures), 2, failures)
+
     def test_nothing_is_sent_when_analytics_are_off_or_the_document_says_so(self):
         self.assertEqual(self.install("WEB_ANALYTICS=0"), 0)
         self.assertEqual(self.reports(), [])

@@ -340,7 +340,14 @@ class Prefix:
         if value is not None:
             args += ["/v", value]
         args.append(f"/reg:{view}")
-        proc = self.wine(*args)
+        # reg fails now and then without a reason of its own while the
+        # prefix's services wind down; only its "not found" means absent.
+        for _ in range(3):
+            proc = self.wine(*args)
+            if proc.returncode == 0 or "Unable to find the specified registry" in proc.stdout + proc.stderr:
+                break
+        else:
+            raise AssertionError(f"reg query {key} {value} failed: {proc.stdout!r} {proc.stderr!r}")
         if proc.returncode != 0:
             return None if value is not None else False
         if value is None:

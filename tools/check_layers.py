@@ -29,6 +29,8 @@ MESSAGE_BOX_HOME = 'base/report.cpp'
 REGISTRY_CALL = re.compile(r'\bReg(Open|Create|Query|Set|Get|Delete|Enum|Load|Save|Copy|Rename|Flush|Notify)\w*\s*\(')
 REGISTRY_HOME = ('registry/', 'base/win_handles.cpp')
 HOLDERS = {'base/win_handles.h', 'base/win_handles.cpp', 'base/memory_holders.h', 'base/com_holders.h', 'base/dll.cpp'}
+# The page's script object forwards its references to the COM object that owns it.
+HOLDERS |= {'html_ui/browser_control.h'}
 SOURCE_SUFFIXES = ('.h', '.hpp', '.cpp', '.c', '.rc')
 
 

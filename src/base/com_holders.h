@@ -118,6 +118,16 @@ public:
     ~Variant() { VariantClear(&v_); }
     Variant(const Variant&) = delete;
     Variant& operator=(const Variant&) = delete;
+    // A VARIANT moves by its bytes; the source is left empty.
+    Variant(Variant&& other) noexcept : v_(other.v_) { VariantInit(&other.v_); }
+    Variant& operator=(Variant&& other) noexcept {
+        if (this != &other) {
+            VariantClear(&v_);
+            v_ = other.v_;
+            VariantInit(&other.v_);
+        }
+        return *this;
+    }
 
     VARIANT* get() { return &v_; }
     const VARIANT* get() const { return &v_; }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "ipc/thread.h"
+
 namespace ipc {
 
 class Mutex {
@@ -70,12 +72,17 @@ public:
     ~Conditional();
 
     // Sleeps until notified; lock must be the only lock of this thread on
-    // this conditional. There is no timed wait: re-test the condition.
+    // this conditional. Re-test the condition after every wake.
     void wait(Mutex::Lock& lock);
     template <class Predicate>
     void waitUntil(Mutex::Lock& lock, Predicate done) {
         while (!done()) wait(lock);
     }
+    // The same with a limit: false when limitMs passed without a notify.
+    bool waitFor(Mutex::Lock& lock, std::uint32_t limitMs);
+    // Whether done() held before limitMs passed.
+    template <class Predicate>
+    bool waitUntilFor(Mutex::Lock& lock, std::uint32_t limitMs, Predicate done);
     // Wakes the longest-waiting thread (one) or every waiting thread.
     void notify(bool one);
 
@@ -83,5 +90,18 @@ private:
     class Impl;
     std::unique_ptr<Impl> impl;
 };
+
+// Milliseconds since a reading of queryPerformanceCounter.
+std::uint32_t elapsedMsSince(std::int64_t counterStart);
+
+template <class Predicate>
+bool Conditional::waitUntilFor(Mutex::Lock& lock, std::uint32_t limitMs, Predicate done) {
+    const std::int64_t start = queryPerformanceCounter();
+    while (!done()) {
+        const std::uint32_t elapsed = elapsedMsSince(start);
+        if (elapsed >= limitMs || !waitFor(lock, limitMs - elapsed)) return done();
+    }
+    return true;
+}
 
 }  // namespace ipc

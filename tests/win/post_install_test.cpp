@@ -27,34 +27,6 @@ const wchar_t* const kRestore = L"Orun Setup - Restore Security Prompts";
 
 const char kDeployState[] = "Software\\OrunSoft\\Orun Deployment";
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) out.push_back(line);
-        start = end + 1;
-    }
-    return out;
-}
-
-// The messages of the log's entries at that level ("\tLEVEL: message").
-std::vector<std::string> messagesAt(const std::string& log, const std::string& level) {
-    std::vector<std::string> out;
-    const std::string prefix = "\t" + level + ": ";
-    for (const auto& line : lines(log)) {
-        if (line.rfind(prefix, 0) == 0) out.push_back(line.substr(prefix.size()));
-    }
-    return out;
-}
-
-bool contains(const std::vector<std::string>& all, const std::string& one) {
-    return std::find(all.begin(), all.end(), one) != all.end();
-}
-
 // An installation folder with the package's deployment library in bin, its
 // per-user state and steering under HKCU, and its call log.
 class DeployLibrary : public ::testing::Test {

@@ -1,8 +1,10 @@
 #pragma once
 // Helpers shared by the Windows-side suites.
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "base/file_utils.h"
 #include "base/logger.h"
@@ -70,3 +72,31 @@ private:
     std::string previous_;
     std::string path_;
 };
+
+inline std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) out.push_back(line);
+        start = end + 1;
+    }
+    return out;
+}
+
+// The messages of the log's entries at that level ("\tLEVEL: message").
+inline std::vector<std::string> messagesAt(const std::string& log, const std::string& level) {
+    std::vector<std::string> out;
+    const std::string prefix = "\t" + level + ": ";
+    for (const auto& line : lines(log)) {
+        if (line.rfind(prefix, 0) == 0) out.push_back(line.substr(prefix.size()));
+    }
+    return out;
+}
+
+inline bool contains(const std::vector<std::string>& all, const std::string& one) {
+    return std::find(all.begin(), all.end(), one) != all.end();
+}

@@ -105,7 +105,7 @@ struct Waiter {
 class Conditional::Impl {
 public:
     Impl() { head.next = head.prev = &head; }
-    void wait(Mutex::Lock& l);
+    bool wait(Mutex::Lock& l, std::uint32_t limitMs);
     void notify(bool one);
 
 private:
@@ -115,7 +115,7 @@ private:
     Waiter head;     // sentinel: the list runs from head.next (first come) to head.prev
 };
 
-void Conditional::Impl::wait(Mutex::Lock& l) {
+bool Conditional::Impl::wait(Mutex::Lock& l, std::uint32_t limitMs) {
     Waiter w;
     w.event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!w.event) IPC_THROW_PLATFORM_ERROR("CreateEvent");
@@ -126,14 +126,18 @@ void Conditional::Impl::wait(Mutex::Lock& l) {
         head.prev->next = &w;
         head.prev = &w;
     }
+    bool notified = true;
     try {
         Mutex::Unlock unlocked(l);
-        waitForSingleObject(w.event, Infinite);
+        waitForSingleObject(w.event, limitMs);
+    } catch (const TimeoutExpiredError&) {
+        notified = false;
     } catch (...) {
         remove(w);
         throw;
     }
     remove(w);
+    return notified;
 }
 
 void Conditional::Impl::remove(Waiter& w) {
@@ -168,7 +172,14 @@ void Conditional::wait(Mutex::Lock& lock) {
     QDS_ASSERT(impl);
     QDS_ASSERT(&lock.m == this);
     QDS_ASSERT(!lock.prev);  // a nested lock would keep the mutex through the wait
-    impl->wait(lock);
+    impl->wait(lock, Infinite);
+}
+
+bool Conditional::waitFor(Mutex::Lock& lock, std::uint32_t limitMs) {
+    QDS_ASSERT(impl);
+    QDS_ASSERT(&lock.m == this);
+    QDS_ASSERT(!lock.prev);
+    return impl->wait(lock, limitMs);
 }
 
 void Conditional::notify(bool one) {

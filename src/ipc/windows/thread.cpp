@@ -133,6 +133,12 @@ std::int64_t queryPerformanceCounter() {
     return value.QuadPart;
 }
 
+std::uint32_t elapsedMsSince(std::int64_t counterStart) {
+    const std::int64_t frequency = queryPerformanceFrequency();
+    const std::int64_t ms = (queryPerformanceCounter() - counterStart) * 1000 / (frequency ? frequency : 1);
+    return ms < 0 ? 0 : ms > 0xFFFFFFF0 ? 0xFFFFFFF0 : static_cast<std::uint32_t>(ms);
+}
+
 std::int64_t queryPerformanceFrequency() {
     LARGE_INTEGER value;
     if (!QueryPerformanceFrequency(&value)) IPC_THROW_PLATFORM_ERROR("QueryPerformanceFrequency");

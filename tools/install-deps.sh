@@ -8,6 +8,10 @@ pkgs=(cmake make python3 googletest
       clang libclang-rt-14-dev)  # libFuzzer and the sanitizer runtimes are only recommended by clang
 pkgs+=(openssl)  # the test server makes its CA and certificates with it
 pkgs+=(fonts-dejavu-core fonts-wqy-microhei fonts-ipafont-gothic)  # glyphs for the pages in every language
+pkgs+=(chromium)  # the HTML pages' tests run in it headless
+# The pages' test driver comes from npm; a machine whose Node.js came from
+# elsewhere keeps it (Debian's npm would conflict with it).
+command -v npm >/dev/null 2>&1 || pkgs+=(nodejs npm)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -74,6 +74,45 @@ TEST(StringResource, TheLauncherCarriesTheDigestOfEachLanguagesSponsorPicture) {
     EXPECT_EQ(digests.size(), std::size(pictures));
 }
 
+// Every file of the pages, byte for byte, in US English under its upper-case
+// name, and nothing else as RT_HTML.
+TEST(Resource, TheLauncherCarriesEveryPageFile) {
+    const std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)> launcher(
+        LoadLibraryExA(OVX_TEST_BIN_DIR "/ovxoffline.exe", nullptr,
+                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE),
+        &FreeLibrary);
+    ASSERT_TRUE(launcher) << GetLastError();
+    std::set<std::string> files;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(OVX_PAGES_DIR "/*", &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    do {
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        std::string name = data.cFileName;
+        for (char& c : name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+        files.insert(name);
+        HRSRC found = FindResourceExA(launcher.get(), MAKEINTRESOURCEA(23), name.c_str(), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+        ASSERT_TRUE(found) << name;
+        size_t size = 0;
+        const void* bytes = Resource(name.c_str(), MAKEINTRESOURCEA(23), launcher.get()).getPtr(size);
+        EXPECT_EQ(std::string(static_cast<const char*>(bytes), size), readFile(std::string(OVX_PAGES_DIR "/") + data.cFileName))
+            << name;
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    EXPECT_TRUE(files.count("ORUNSCRUB_VERSIONS_PT_BR.WXL"));
+    EXPECT_GE(files.size(), 5u + 55u + 5u + 1u + 5u);
+
+    std::set<std::string> carried;
+    EnumResourceNamesA(
+        launcher.get(), MAKEINTRESOURCEA(23),
+        [](HMODULE, LPCSTR, LPSTR name, LONG_PTR out) -> BOOL {
+            if (!IS_INTRESOURCE(name)) reinterpret_cast<std::set<std::string>*>(out)->insert(name);
+            return TRUE;
+        },
+        reinterpret_cast<LONG_PTR>(&carried));
+    EXPECT_EQ(carried, files);
+}
+
 TEST(Resource, AMissingResourceNamesItsIdAndType) {
     try {
         size_t size = 0;

@@ -37,6 +37,7 @@ const char kDocument[] =
     "    <baselineVersion>1.8.0_151</baselineVersion>\n"
     "    <ranges><range><minVersion>1.8.0_130</minVersion><maxVersion>1.8.0_161</maxVersion></range></ranges>\n"
     "  </family>\n"
+    "  <family id=\"1.9.0\"><baselineVersion>1.9.0_20</baselineVersion></family>\n"
     "</ovxVersions>\n";
 
 // One line of the packages' index: "<version> <full version> <arch> <product code>".
@@ -109,11 +110,16 @@ TEST_F(Scrub, AnythingButAWholeDocumentWithStatus200Raises) {
     EXPECT_EQ(failureOf([] { OrunScrub::findOutOfDateVersions("1.9.0"); }).kind, "other") << "the version parser's error";
 }
 
-// Five older runtimes, installed side by side from their packages; the removal
-// lists the out-of-date ones and takes each off through msiexec.
+// Five older runtimes, installed side by side from their packages beside the
+// launcher's own; the removal lists the out-of-date ones and takes each off
+// through msiexec. The document's own baseline for 1.9.0 lies above the
+// launcher's build, yet the version being installed is never offered.
 TEST_F(Scrub, OldRuntimesAreFoundAndRemovedUnderTheirDerivedCodes) {
     const std::vector<OldRuntime> runtimes = oldRuntimes();
     ASSERT_EQ(runtimes.size(), 5u) << OVX_OLD_RUNTIMES "/packages.txt";
+    msi::action<msi::install> launchers;
+    launchers.setPackagePath(OVX_TEST_PACKAGE);
+    ASSERT_NO_THROW(launchers.execute());
     for (const OldRuntime& r : runtimes) {
         ASSERT_FALSE(registered(r)) << r.version << " " << r.arch << ": the prefix must start without it";
         EXPECT_EQ(QCleaner::getProductGUID(r.full, r.arch, false), r.code) << r.full << " " << r.arch;
@@ -129,7 +135,7 @@ TEST_F(Scrub, OldRuntimesAreFoundAndRemovedUnderTheirDerivedCodes) {
         all.push_back(v.version.text() + ":" + std::to_string(v.arch));
     }
     EXPECT_THAT(all, testing::UnorderedElementsAre("1.7.0_65-b20:64", "1.8.0_121-b13:64", "1.8.0_144-b01:32",
-                                                   "1.8.0_144-b01:64", "1.8.0_161-b12:64"));
+                                                   "1.8.0_144-b01:64", "1.8.0_161-b12:64", "1.9.0-b55:64"));
     EXPECT_EQ(all.front(), "1.8.0_144-b01:32");
 
     server().serve(kDocumentPath, kDocument);
@@ -161,5 +167,6 @@ TEST_F(Scrub, OldRuntimesAreFoundAndRemovedUnderTheirDerivedCodes) {
     EXPECT_TRUE(QCleaner::uninstall("1.8.0_161-b12", 64, exitCode));
     EXPECT_FALSE(QCleaner::uninstall("1.8.0_161-b12", 64, exitCode = -7));
     EXPECT_EQ(exitCode, -7);
+    EXPECT_TRUE(QCleaner::uninstall("1.9.0-b55", 64, exitCode));
     EXPECT_TRUE(QCleaner::collectInstalledVersions().empty());
 }

@@ -77,7 +77,9 @@ bool uninstallRuntime(const std::string& versionText, int arch, int& exitCode, c
         // the build: a listed runtime must be found where it lives.
         const RuntimeVersion listed(versionText);
         const std::string keyName = toString(listed[Major], listed[Minor], listed[Micro], listed[Update], -1);
-        if (keyName == versionText || !steps.keyExists(FileUtils::combinePath(kRuntimesKey, keyName), arch)) return false;
+        if (keyName == versionText || !steps.keyExists(FileUtils::combinePath(kRuntimesKey, keyName), arch)) {
+            return false;
+        }
     }
     const RuntimeVersion v(versionText);
     // The old code forms have no update scan: their codes end in "0", and a

@@ -15,7 +15,8 @@ bool sameVersion(const InstalledVersion& a, const InstalledVersion& b) {
 }
 
 std::string formatVersionEntry(int code, const InstalledVersion& version) {
-    return "unovx~" + std::to_string(code) + "~" + version.version.text() + ":" + (version.arch == 32 ? "32" : "64") + ";";
+    return "unovx~" + std::to_string(code) + "~" + version.version.text() + ":" + (version.arch == 32 ? "32" : "64") +
+           ";";
 }
 
 std::string formatStatusEntry(const std::string& status) { return "uninstaller~" + status + "~XX"; }

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "base/win.h"
-#include "scrub/run_sequence.h"
+#include "scrub/scrub_ping_data.h"
 
 class InstallConfigData;
 

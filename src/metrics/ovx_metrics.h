@@ -4,12 +4,9 @@
 #include <string>
 
 #include "base/win.h"
+#include "net/service_timeout.h"
 
 class Registry;
-
-// The bound of every wait on the maker's services: an install never waits
-// longer on a server that does not answer.
-inline constexpr unsigned long kServiceTimeoutMs = 30000;
 
 // The report's process-wide values.
 struct PingValues {

@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/logger.h"
 #include "base/maker_addresses.h"
 #include "base/tstrings.h"
+#include "scrub/scrub_ping_data.h"
 
 namespace ping {
 
@@ -12,6 +14,13 @@ StatusReport::StatusReport() : text_("<?xml version=\"1.0\" encoding=\"UTF-8\"?>
 
 void StatusReport::append(const std::string& name, const std::string& value) {
     text_ += "<" + name + ">" + escapeXml(value) + "</" + name + ">";
+}
+
+void appendRemovalReport(StatusReport& report, const OrunScrubPingData* removal) {
+    if (!removal) return;
+    const std::string text = removal->createUninstallPing();
+    LOG_INFO("Orun Removal Tool ping: " << text);
+    if (!text.empty()) report.append("list1", text);
 }
 
 std::string escapeXml(const std::string& value) {

@@ -3,6 +3,8 @@
 // itself, its access code and the form in which it is logged.
 #include <string>
 
+class OrunScrubPingData;
+
 namespace ping {
 
 // "<?xml ...?> <request> " + elements + "</request>", grown as needed; values
@@ -20,6 +22,10 @@ private:
 };
 
 std::string escapeXml(const std::string& value);
+
+// The out-of-date removal's text as "list1", logged first; nothing when the
+// removal did not run (null), and no element when its text is empty.
+void appendRemovalReport(StatusReport& report, const OrunScrubPingData* removal);
 
 // The value of "prop20": the production code for the maker's production
 // address, a development marker for any other https address, a clear-text

@@ -66,7 +66,7 @@ int postReport(const std::string& address, const std::string& report) {
     return sent;
 }
 
-int SendHeadRequest(const InstallConfigData& config, const OrunScrubPingData* /*scrubData*/,
+int SendHeadRequest(const InstallConfigData& config, const OrunScrubPingData* scrubData,
                     const std::string& previousVersion, int installResult, int auStatus,
                     const std::string& previousAuVersion, const std::string& resourceAuVersion,
                     const std::string& previousVersionAgain, const std::string& deployStatus, DWORD msiStatusError,
@@ -146,5 +146,6 @@ int SendHeadRequest(const InstallConfigData& config, const OrunScrubPingData* /*
     std::string products = ";ovx|" + std::to_string(result) + "~" + bits;
     if (!statusText.empty() && statusText != "exists") products += statusText;
     report.append("products", products);
+    ping::appendRemovalReport(report, scrubData);
     return postReport(address, report.finish());
 }

@@ -71,7 +71,16 @@ bool uninstallByUpdateScan(const std::string& versionText, int arch, int& exitCo
 }
 
 bool uninstallRuntime(const std::string& versionText, int arch, int& exitCode, const UninstallSteps& steps) {
-    if (!steps.keyExists(FileUtils::combinePath(kRuntimesKey, versionText), arch)) return false;
+    if (!steps.keyExists(FileUtils::combinePath(kRuntimesKey, versionText), arch)) {
+        // A runtime is listed by its full version ("1.8.0_45-b15", from its
+        // FullVersion record) but keeps its records under the version without
+        // the build: a listed runtime must be found where it lives.
+        const RuntimeVersion listed(versionText);
+        const std::string keyName = toString(listed[Major], listed[Minor], listed[Micro], listed[Update], -1);
+        if (keyName == versionText || !steps.keyExists(FileUtils::combinePath(kRuntimesKey, keyName), arch)) {
+            return false;
+        }
+    }
     const RuntimeVersion v(versionText);
     // The old code forms have no update scan: their codes end in "0", and a
     // scan's "FF" form would be one character too long to match anything.

@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "log_capture.h"
 #include "metrics/installer_options.h"
 #include "metrics/ping_text.h"
+#include "scrub/scrub_ping_data.h"
 
 namespace {
 
@@ -21,6 +24,35 @@ TEST(StatusReport, ElementsAreEscapedAndTheLogNeverShowsTheAccessCode) {
     const std::string logged = ping::headRequestLogText(text);
     EXPECT_EQ(logged, "$prop20#$evar2#1.9.0-ea-b55#$evar6#Windows#&lt;10&gt;#&amp;#more#$evar40#-1#");
     EXPECT_EQ(logged.find("6b796e31"), std::string::npos);
+}
+
+TEST(StatusReport, TheRemovalsTextGoesLastAsList1WhenThereIsOne) {
+    const auto reportWith = [](const OrunScrubPingData* removal) {
+        ping::StatusReport report;
+        report.append("products", ";ovx|0~64bit");
+        ping::appendRemovalReport(report, removal);
+        return report.finish();
+    };
+    qscrub::InstalledVersion current, old;
+    current.version = RuntimeVersion("1.9.0-ea-b55");
+    current.arch = old.arch = 64;
+    old.version = RuntimeVersion("1.8.0_144");
+    OrunScrubPingData removal({old, current}, current);
+    removal.addUninstalledVersion(old, 1603);
+    takeCapturedLog();
+    EXPECT_EQ(reportWith(&removal),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?> <request> <products>;ovx|0~64bit</products>"
+              "<list1>unovx~1603~1.8.0_144:64;uninstaller~ua500~XX</list1></request>");
+    EXPECT_EQ(takeCapturedMessages().back(), "Orun Removal Tool ping: unovx~1603~1.8.0_144:64;uninstaller~ua500~XX");
+
+    // Ran with nothing else installed: logged, no element. Did not run: neither.
+    const std::string without = "<?xml version=\"1.0\" encoding=\"UTF-8\"?> <request> <products>;ovx|0~64bit</products></request>";
+    const OrunScrubPingData nothing({current}, current);
+    takeCapturedLog();
+    EXPECT_EQ(reportWith(&nothing), without);
+    EXPECT_EQ(takeCapturedMessages(), std::vector<std::string>{"Orun Removal Tool ping: "});
+    EXPECT_EQ(reportWith(nullptr), without);
+    EXPECT_TRUE(takeCapturedMessages().empty());
 }
 
 TEST(StatusReport, AccessCodeAndSuiteFollowTheAddress) {

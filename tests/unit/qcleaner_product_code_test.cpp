@@ -79,3 +79,33 @@ TEST(UninstallSequence, ExactCodeThenTheUpdatesDownToZero) {
     EXPECT_THROW(qscrub::uninstallRuntime("1.4.1_07", 32, exitCode, steps), std::runtime_error);
     EXPECT_TRUE(runs.empty());
 }
+
+// A runtime is listed by its full version but keeps its records under the
+// version without the build: the removal finds it there.
+TEST(UninstallSequence, AFullVersionFindsTheRecordsOfItsVersion) {
+    const std::string key = std::string(kRuntimesKey) + "\\";
+    std::vector<std::string> asked, runs;
+    const qscrub::UninstallSteps steps{
+        [&](const std::string& k, int arch) {
+            asked.push_back(k.substr(key.size()) + "/" + std::to_string(arch));
+            return k == key + "1.8.0_45" && arch == 64;
+        },
+        [&](const std::string& code, int& e) {
+            runs.push_back(code);
+            e = 0;
+            return true;
+        }};
+    int exitCode = -7;
+    EXPECT_TRUE(qscrub::uninstallRuntime("1.8.0_45-b15", 64, exitCode, steps));
+    EXPECT_EQ(asked, (std::vector<std::string>{"1.8.0_45-b15/64", "1.8.0_45/64"}));
+    EXPECT_EQ(runs, std::vector<std::string>{kNew + "86418045F0}"});
+    EXPECT_EQ(exitCode, 0);
+
+    asked.clear();
+    runs.clear();
+    EXPECT_FALSE(qscrub::uninstallRuntime("1.8.0_45-b15", 32, exitCode = -7, steps));  // not in that view
+    EXPECT_FALSE(qscrub::uninstallRuntime("1.8.0_46", 64, exitCode, steps));           // no build: asked once
+    EXPECT_EQ(asked, (std::vector<std::string>{"1.8.0_45-b15/32", "1.8.0_45/32", "1.8.0_46/64"}));
+    EXPECT_TRUE(runs.empty());
+    EXPECT_EQ(exitCode, -7);
+}

@@ -152,6 +152,9 @@ private:
 // It has no count of its own: it lives as long as its control.
 class BrowserControl::BrowserExternal : public IDispatch {
 public:
+    // DISPIDs: the 1-based positions in methodNames.
+    enum Method : DISPID { GetLocale = 1, Notify, Log, SetWindowProp, Delay };
+
     explicit BrowserExternal(BrowserControl& control) : control_(control) {}
 
     static const std::vector<std::string>& methodNames();

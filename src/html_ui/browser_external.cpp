@@ -12,8 +12,6 @@ namespace ui {
 
 namespace {
 
-enum Method { GetLocale = 1, Notify, Log, SetWindowProp, Delay };
-
 const struct {
     const char* name;
     int level;

@@ -6,7 +6,11 @@
 #include "base/logger.h"
 #include "base/report.h"
 #include "base/tstrings.h"
+#include "html_ui/browser_control.h"
+#include "html_ui/page_player.h"
 #include "process/browsers.h"
+
+#include <exdispid.h>
 
 namespace ui {
 
@@ -56,8 +60,10 @@ bool Dialog::show() {
     }
     if (waitForLoad) applyCloseButton(closeButton);
     std::string failure;
+    PagePlayer* player = pagePlayer();
     try {
         window_.load(url_, this);
+        if (player) playPageLoad();
     } catch (const std::exception& e) {
         failure = std::string("cannot start loading (") + e.what() + ")";
     }
@@ -79,7 +85,25 @@ bool Dialog::show() {
         return false;
     }
     if (HWND hwnd = window_.getHwnd()) ShowWindow(hwnd, SW_SHOW);
+    if (player) player->pageShown(*this);
     return true;
+}
+
+// The browser's load completion, as its event interface receives it.
+void Dialog::playPageLoad() {
+    BrowserControl* control = window_.getControl();
+    if (!control) throw QDS_ERROR(std::logic_error("browser control does not exist"));
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    static_cast<DWebBrowserEvents2*>(control)->Invoke(DISPID_DOCUMENTCOMPLETE, IID_NULL, 0, DISPATCH_METHOD, &none,
+                                                      nullptr, nullptr, nullptr);
+}
+
+Variant Dialog::execJScript(const std::string& script) {
+    if (PagePlayer* player = pagePlayer()) {
+        player->scriptRun(*this, script);
+        return Variant();
+    }
+    return window_.execJScript(script);
 }
 
 int Dialog::run() {
@@ -141,6 +165,7 @@ void Dialog::onLoadComplete() {
 }
 
 void Dialog::onNavigateError(const VARIANT& statusCode) {
+    if (pagePlayer()) return;  // the player loads the pages
     // A page that cannot load ends the wait of show at once.
     ipc::Mutex::Lock lock(loadLock_);
     loadError_ = "navigation error " + statusText(statusCode);

@@ -45,11 +45,12 @@ public:
 
 protected:
     // The script's value, evaluated in the page; any thread.
-    Variant execJScript(const std::string& script) { return window_.execJScript(script); }
+    Variant execJScript(const std::string& script);
 
 private:
     enum LoadState { NotLoaded = 0, Loading = 1, Loaded = 2 };
     void applyCloseButton(bool enabled);
+    void playPageLoad();
 
     BrowserWindow window_;
     std::string url_;

@@ -22,4 +22,7 @@ public:
     // version being installed ("1.9.0"), which is never listed. Raises the
     // download's and the version parser's errors.
     static std::vector<qscrub::InstalledVersion> findOutOfDateVersions(const std::string& installingVersion);
+    // Removes one runtime through the Windows Installer; logs either way.
+    // exitCode, when given, receives the uninstaller's result.
+    static bool uninstallOVXVersion(const std::string& versionText, bool is64, int* exitCode = nullptr);
 };

@@ -18,47 +18,17 @@
 #include "scrub/orun_scrub.h"
 #include "scrub/qcleaner.h"
 #include "scrub/scrub_ping_data.h"
+#include "old_runtimes.h"
 
 using httptest::failureOf;
 using httptest::server;
 using qscrub::InstalledVersion;
 using qscrub::QCleaner;
+using namespace oldruntimes;
 
 namespace {
 
-const char kDocumentPath[] = "/applet/orunLatestVersion.xml";
-
-const char kDocument[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<ovxVersions>\n"
-    "  <family id=\"1.7.0\"><latestVersion>1.7.0_80</latestVersion><baselineVersion>1.7.0_80</baselineVersion></family>\n"
-    "  <family id=\"1.8.0\">\n"
-    "    <latestVersion>1.8.0_161</latestVersion>\n"
-    "    <baselineVersion>1.8.0_151</baselineVersion>\n"
-    "    <ranges><range><minVersion>1.8.0_130</minVersion><maxVersion>1.8.0_161</maxVersion></range></ranges>\n"
-    "  </family>\n"
-    "  <family id=\"1.9.0\"><baselineVersion>1.9.0_20</baselineVersion></family>\n"
-    "</ovxVersions>\n";
-
-// One line of the packages' index: "<version> <full version> <arch> <product code>".
-struct OldRuntime {
-    std::string version, full, code;
-    int arch = 0;
-    std::string package() const { return std::string(OVX_OLD_RUNTIMES) + "/ovx" + version + "_" + std::to_string(arch) + ".msi"; }
-};
-
-std::vector<OldRuntime> oldRuntimes() {
-    std::ifstream index(std::string(OVX_OLD_RUNTIMES) + "/packages.txt");
-    std::vector<OldRuntime> list;
-    OldRuntime r;
-    while (index >> r.version >> r.full >> r.arch >> r.code) list.push_back(r);
-    return list;
-}
-
-bool registered(const OldRuntime& r) {
-    const Registry& view = r.arch == 32 ? Registry::hklm32 : Registry::hklm64;
-    return view.exists(std::string(kRuntimesKey) + "\\" + r.version);
-}
+bool registered(const OldRuntime& r) { return r.registered(); }
 
 // "1.8.0_144-b01:32*", as the removal lists them.
 std::vector<std::string> listed(const std::vector<InstalledVersion>& versions) {

@@ -109,4 +109,10 @@ std::string composeVisitorId(unsigned long tick, unsigned long seconds, unsigned
     return text.substr(0, half) + "-" + text.substr(half);
 }
 
+int reportedResult(const std::string& installStatus, int installResult) {
+    if (installResult == 1638) return -128;
+    if (installStatus == "exists" && (installResult == 1603 || installResult == 1602)) return -128;
+    return installResult;
+}
+
 }  // namespace ping

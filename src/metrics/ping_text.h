@@ -35,6 +35,11 @@ std::string accessCode(const std::string& address);
 std::string reportSuiteId(const std::string& address);
 // "$name#value#..." without the access code; what "Ping Values: " logs.
 std::string headRequestLogText(const std::string& report);
+// The result the report counts: -128 when another version of the product is
+// installed (1638), or when the runtime said it was there already and the
+// install failed or was cancelled; otherwise the installer's own result.
+int reportedResult(const std::string& installStatus, int installResult);
+
 // The identifier made from the tick count, the time in seconds and the process id.
 std::string composeVisitorId(unsigned long tick, unsigned long seconds, unsigned long processId);
 

@@ -117,8 +117,7 @@ int SendHeadRequest(const InstallConfigData& config, const OrunScrubPingData* sc
         LOG_INFO("No pings: reinstall");
         return 1;
     }
-    int result = installResult;
-    if ((statusText == "exists" && (result == 1603 || result == 1602)) || result == 1638) result = -128;
+    const int result = ping::reportedResult(statusText, installResult);
     if (!IsInstallSuccess(result) || statusText == "decline") {
         writePolicyValue("VisitorId", nullptr);
         writePolicyValue("Method", nullptr);

@@ -81,6 +81,18 @@ const char kDocument[] =
     " <information version=\"1.0\" xml:lang=\"de\"><post-status>0</post-status></information>\n"
     "</orun-update>\n";
 
+// Wine's installer never answers 1638 (it installs over another build of the
+// same product), so the rule that counts it is checked here.
+TEST(StatusReport, AnotherVersionInstalledOrAFailureOverAnExistingRuntimeCountsAsMinus128) {
+    EXPECT_EQ(ping::reportedResult("", 1638), -128);
+    EXPECT_EQ(ping::reportedResult("exists", 1638), -128);
+    EXPECT_EQ(ping::reportedResult("exists", 1603), -128);
+    EXPECT_EQ(ping::reportedResult("exists", 1602), -128);
+    EXPECT_EQ(ping::reportedResult("exists", 0), 0);
+    EXPECT_EQ(ping::reportedResult("", 1603), 1603);
+    EXPECT_EQ(ping::reportedResult("decline", 1602), 1602);
+}
+
 TEST(InstallerOptions, TheUsersLanguageOverEnglishAndTheWalkStopsThere) {
     InstallerOptions german;
     EXPECT_TRUE(readInstallerOptions(kDocument, "de", german));

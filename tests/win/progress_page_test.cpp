@@ -3,8 +3,20 @@
 #include "base/win.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "base/all_utils.h"
+#include "base/image_file.h"
 #include "base/resource_ids.h"
+#include "base/tstrings.h"
+#include "base/win_handles.h"
 #include "dialogs/setup_progress_dialog.h"
+#include "product/product.h"
 #include "progress/install_callback.h"
 #include "progress/operation.h"
 
@@ -80,4 +92,91 @@ TEST(ProgressPage, ReportsMoveTheBarAndAStopClearsTheMailbox) {
     EXPECT_LE(bar, page.getPosition());
     page.Destroy();  // stops the worker
     EXPECT_EQ(OperationMailbox::read(reporter.getMemory()), Operation()) << "no report may outlive the page";
+}
+
+namespace {
+
+// The picture's pixels as 32-bit values, top row first.
+std::vector<COLORREF> pixelsOf(HBITMAP bitmap, int width, int height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<COLORREF> pixels(static_cast<size_t>(width) * height);
+    WindowDC screen(nullptr);
+    GetDIBits(screen.get(), bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    for (COLORREF& p : pixels) p &= 0xFFFFFF;
+    return pixels;
+}
+
+// What the control shows, copied from the window's surface.
+std::vector<COLORREF> shownPixels(HWND control, int width, int height) {
+    WindowDC dc(control);
+    const UniqueMemoryDC memory(CreateCompatibleDC(dc.get()));
+    const UniqueBitmap copy(CreateCompatibleBitmap(dc.get(), width, height));
+    HGDIOBJ old = SelectObject(memory.get(), copy.get());
+    BitBlt(memory.get(), 0, 0, width, height, dc.get(), 0, 0, SRCCOPY);
+    SelectObject(memory.get(), old);
+    return pixelsOf(copy.get(), width, height);
+}
+
+int differentPixels(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
+    int count = 0;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        const int dr = GetRValue(a[i]) - GetRValue(b[i]), dg = GetGValue(a[i]) - GetGValue(b[i]),
+                  db = GetBValue(a[i]) - GetBValue(b[i]);
+        if (dr * dr + dg * dg + db * db > 3 * 16 * 16) ++count;  // beyond the screen's colour depth
+    }
+    return count;
+}
+
+}  // namespace
+
+// A sponsor picture in its place is what the page shows, instead of its own artwork.
+TEST(ProgressPage, DrawsTheSponsorPictureWhenOneIsInPlace) {
+    const std::string path = product::promoPicturePath();
+    {
+        std::ifstream in(OVX_SPONSOR_PICTURE_DIR "/OrunPromoPicture_en.jpg", std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(bytes.empty());
+        SHCreateDirectoryExA(nullptr, path.substr(0, path.rfind('\\')).c_str(), nullptr);
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    const UniqueModule imaging(OVX_System_LoadLibrary());
+    ASSERT_TRUE(imaging.get());
+    const UniqueBitmap picture(LoadImageFile(imaging.get(), tstrings::fromACP(path)));
+    ASSERT_TRUE(picture.get());
+    BITMAP info = {};
+    GetObjectA(picture.get(), sizeof(info), &info);
+    const UniqueBitmap artwork(static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_PROGRESS), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    ASSERT_TRUE(artwork.get());
+
+    CSetupProgressDialog page;
+    ASSERT_NE(page.Create(GetDesktopWindow()), nullptr);
+    ShowWindow(page.hwnd(), SW_SHOW);
+    UpdateWindow(page.hwnd());
+    dispatchFor(500);
+    HWND control = GetDlgItem(page.hwnd(), IDC_PROGRESS_PICTURE);
+    RECT area;
+    GetClientRect(control, &area);
+    const int width = std::min<int>(area.right, info.bmWidth), height = std::min<int>(area.bottom, info.bmHeight);
+    const std::vector<COLORREF> shown = shownPixels(control, width, height);
+    page.Destroy();
+    DeleteFileA(path.c_str());
+
+    // Compared over the control's area, the picture's own size there.
+    std::vector<COLORREF> expected = pixelsOf(picture.get(), info.bmWidth, info.bmHeight);
+    std::vector<COLORREF> cropped, own;
+    const std::vector<COLORREF> artworkPixels = pixelsOf(artwork.get(), info.bmWidth, info.bmHeight);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            cropped.push_back(expected[static_cast<size_t>(y) * info.bmWidth + x]);
+            own.push_back(artworkPixels[static_cast<size_t>(y) * info.bmWidth + x]);
+        }
+    const int total = width * height;
+    EXPECT_LT(differentPixels(shown, cropped), total / 50) << "the picture is not what the page shows";
+    EXPECT_GT(differentPixels(shown, own), total / 4) << "the page shows its own artwork";
 }

@@ -52,7 +52,7 @@ PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, Uni
     const std::string expected = recordedDigest(module);
     std::string actual;
     try {
-        actual = sha256OfFile(held.get());
+        actual = fastSha256OfFile(held.get());
     } catch (const std::exception& e) {
         REPORT_EXCEPTION(e);
     }

@@ -553,6 +553,7 @@ TEST_F(LogTest, BrowserEvents) {
     LoadingDialog dialog(DialogContext{"en", ""});
     RunningDialog running(dialog);
     ui::BrowserControl* control = running.control();
+    ASSERT_TRUE(waitFor([&] { return dialog.navigationErrors >= 1; })) << "Wine's own navigation error first";
     const int errorsBefore = dialog.navigationErrors;
 
     // A link's "#" address is cancelled; a page address is not.

@@ -245,7 +245,7 @@ TEST_F(LogTest, TwoDialogsShareOneUiThreadThatEndsWithTheLast) {
     EXPECT_TRUE(IsWindow(second->getWindow().getHwnd()));
     second.reset();
     EXPECT_FALSE(ui::UIThread::ThreadImpl::exists());
-    EXPECT_FALSE(threadAlive(id)) << logText();
+    EXPECT_TRUE(waitFor([&] { return !threadAlive(id); })) << logText();
 
     const auto trace = at("TRACE");
     for (const char* text : {"ThreadImpl::getInstance - create instance", "ThreadImpl::getInstance - addref: 1",
@@ -442,7 +442,7 @@ TEST_F(LogTest, APageThatCannotLoadEndsItsDialogWithOne) {
     }
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_FALSE(ui::UIThread::ThreadImpl::exists());
-    EXPECT_FALSE(threadAlive(uiThread));
+    EXPECT_TRUE(waitFor([&] { return !threadAlive(uiThread); }));
     const std::string url = defaultBaseUrl() + "TESTPAGE.HTML";
     // Ended by the browser's error, not by the bound.
     EXPECT_TRUE(anyStartsWith(at("ERROR"), "Cannot show the page " + url + ": navigation error 0x")) << logText();

@@ -41,7 +41,6 @@ public:
     void forgetHwnd() { hwnd_ = nullptr; }
     BrowserControl* getControl() const { return control_; }
     void setControl(BrowserControl* control) { control_ = control; }
-    UIThread& getThread() { return thread_; }
 
     static constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     static constexpr DWORD kExStyle = WS_EX_APPWINDOW | WS_EX_DLGMODALFRAME;

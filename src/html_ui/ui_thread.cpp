@@ -46,7 +46,6 @@ bool isKeyboardOrMouse(UINT message) {
 UIThread::UIThread() : impl_(ThreadImpl::getInstance()) {}
 UIThread::~UIThread() { impl_->release(); }
 void UIThread::execute(ipc::Runnable* action) { impl_->execute(action); }
-std::uint32_t UIThread::threadId() const { return impl_->threadId(); }
 
 UIThread::ThreadImpl* UIThread::ThreadImpl::getInstance() {
     ipc::Mutex::Lock lock(processLock());
@@ -100,11 +99,6 @@ UIThread::ThreadImpl::~ThreadImpl() {
     } catch (const std::exception& e) {
         REPORT_EXCEPTION(e);
     }
-}
-
-std::uint32_t UIThread::ThreadImpl::threadId() const {
-    ipc::Mutex::Lock lock(processLock());
-    return controlWindow_ ? thread_.getId() : 0;
 }
 
 HWND UIThread::ThreadImpl::start() {

@@ -24,8 +24,6 @@ public:
     // "NULL action", "UI thread failire" when the thread cannot start, and
     // "action failed" when the action raised.
     void execute(ipc::Runnable* action);
-    // The UI thread's id, 0 while it has not started.
-    std::uint32_t threadId() const;
 
 private:
     ThreadImpl* impl_;
@@ -37,7 +35,6 @@ public:
     void release();
 
     void execute(ipc::Runnable* action);
-    std::uint32_t threadId() const;
     void run() override;
 
     // Whether the process has an instance; for tests.

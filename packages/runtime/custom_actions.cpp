@@ -9,6 +9,7 @@
 #include <msiquery.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #define ORUN_CA extern "C" __declspec(dllexport) UINT __stdcall
 
@@ -108,5 +109,47 @@ ORUN_CA WriteInstallStatus(MSIHANDLE install)
     RegSetValueExA(key, "InstallStatus", 0, REG_SZ, reinterpret_cast<const BYTE*>(status), size + 1);
     RegCloseKey(key);
     logLine(install, "WriteInstallStatus: status written");
+    return ERROR_SUCCESS;
+}
+
+// Test only (ORUN_TEST_TAMPER=<result file>): while the files are installed,
+// from this process, another one than the launcher's, try to open the package
+// being installed for writing, to rename it and to delete it, and write each
+// outcome ("write 32": the system error, 0: it succeeded) to the result file.
+// Its data: "<result file>;<package>".
+ORUN_CA TryToReplacePackage(MSIHANDLE install)
+{
+    char data[2 * MAX_PATH + 2] = {};
+    DWORD size = sizeof(data);
+    if (MsiGetPropertyA(install, "CustomActionData", data, &size) != ERROR_SUCCESS)
+        return ERROR_SUCCESS;
+    char* separator = strchr(data, ';');
+    if (!separator || separator == data)
+        return ERROR_SUCCESS;
+    *separator = '\0';
+    const char* resultPath = data;
+    const char* package = separator + 1;
+
+    auto outcome = [](BOOL done) { return done ? 0ul : GetLastError(); };
+    HANDLE writer = CreateFileA(package, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const unsigned long write = outcome(writer != INVALID_HANDLE_VALUE);
+    if (writer != INVALID_HANDLE_VALUE)
+        CloseHandle(writer);
+    char moved[MAX_PATH + 8];
+    wsprintfA(moved, "%s.moved", package);
+    const unsigned long rename = outcome(MoveFileExA(package, moved, 0));
+    const unsigned long remove = outcome(DeleteFileA(package));
+
+    char text[3 * MAX_PATH];
+    const int length = wsprintfA(text, "package %s\r\nwrite %lu\r\nrename %lu\r\ndelete %lu\r\n", package, write,
+                                 rename, remove);
+    HANDLE result = CreateFileA(resultPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (result != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(result, text, static_cast<DWORD>(length), &written, nullptr);
+        CloseHandle(result);
+    }
+    logLine(install, "TryToReplacePackage: tried");
     return ERROR_SUCCESS;
 }

@@ -1,5 +1,6 @@
 #include "base/file_utils.h"
 
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -118,6 +119,36 @@ void deletePersistentFile(const std::string& dir) {
             deleteOnReboot(path);
         }
     }
+}
+
+void readFromStart(HANDLE file, const std::function<void(const char* data, std::size_t size)>& take) {
+    LARGE_INTEGER start = {};
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) {
+        const DWORD code = GetLastError();
+        throw QDS_ERROR(SysError("SetFilePointerEx failed", functionAddress(&SetFilePointerEx), code));
+    }
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
+            const DWORD code = GetLastError();
+            throw QDS_ERROR(SysError("ReadFile failed", functionAddress(&ReadFile), code));
+        }
+        if (read == 0) break;
+        take(buffer.data(), read);
+    }
+}
+
+bool holdsExactly(HANDLE file, const void* data, std::size_t size) {
+    const char* expected = static_cast<const char*>(data);
+    std::size_t offset = 0;
+    bool same = true;
+    readFromStart(file, [&](const char* piece, std::size_t length) {
+        if (!same) return;
+        same = length <= size - offset && std::memcmp(piece, expected + offset, length) == 0;
+        offset += length;
+    });
+    return same && offset == size;
 }
 
 }  // namespace FileUtils

@@ -3,8 +3,7 @@
 
 #include <wincrypt.h>
 
-#include <vector>
-
+#include "base/file_utils.h"
 #include "base/sha256_engine.h"
 #include "base/sys_error.h"
 
@@ -60,39 +59,15 @@ private:
 
 }  // namespace
 
-namespace {
-
-// Hands the whole file behind the handle, from its start, to `take` in pieces.
-template <class Take>
-void readFromStart(HANDLE file, Take take) {
-    LARGE_INTEGER start = {};
-    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) {
-        const DWORD code = GetLastError();
-        throw QDS_ERROR(SysError("SetFilePointerEx failed", functionAddress(&SetFilePointerEx), code));
-    }
-    std::vector<char> buffer(1 << 20);
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
-            const DWORD code = GetLastError();
-            throw QDS_ERROR(SysError("ReadFile failed", functionAddress(&ReadFile), code));
-        }
-        if (read == 0) break;
-        take(buffer.data(), read);
-    }
-}
-
-}  // namespace
-
 std::string sha256OfFile(HANDLE file) {
     Hasher hasher;
-    readFromStart(file, [&](const char* data, DWORD size) { hasher.add(data, size); });
+    FileUtils::readFromStart(file, [&](const char* data, std::size_t size) { hasher.add(data, static_cast<DWORD>(size)); });
     return hasher.hex();
 }
 
 std::string fastSha256OfFile(HANDLE file) {
     Sha256 hash;
-    readFromStart(file, [&](const char* data, DWORD size) { hash.update(data, size); });
+    FileUtils::readFromStart(file, [&](const char* data, std::size_t size) { hash.update(data, size); });
     return hash.finishHex();
 }
 

@@ -1,10 +1,13 @@
 #include "launcher/payload.h"
 
 #include <algorithm>
+#include <thread>
 
+#include "base/file_utils.h"
 #include "base/logger.h"
 #include "base/report.h"
 #include "base/sha256.h"
+#include "base/sha256_engine.h"
 #include "base/tstrings.h"
 
 namespace {
@@ -30,6 +33,10 @@ PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, Uni
     const char* data = resource ? static_cast<const char*>(LockResource(resource)) : nullptr;
     if (!data) return PayloadResult::Missing;
 
+    // The carried bytes are hashed on another core while they are written.
+    std::string carried;
+    std::thread hashing([&] { carried = sha256Hex(data, size); });
+
     HANDLE file = CreateFileA(packagePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) reportFatalError("Installer : Wrapper.CreateFile ", "Cannot create the package file " + packagePath);
     for (DWORD offset = 0; offset < size;) {
@@ -41,10 +48,13 @@ PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, Uni
         offset += written;
     }
     if (!tryCloseHandle(file)) reportFatalError("Installer : Wrapper.CloseHandle ", "Cannot close the package file " + packagePath);
+    hashing.join();
 
     // From here until the installer returns, readers only: nobody can swap or
-    // delete the file. The digest is taken through this very handle, so a file
-    // replaced before it was opened is caught too.
+    // delete the file. The installer opens the package denying writers, so the
+    // writing handle cannot be the one kept; instead the file is compared, through
+    // this very handle, with the bytes whose digest was just taken, which catches
+    // a file changed or replaced before the handle was opened.
     held.reset(CreateFileA(packagePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!held.valid()) reportFatalError("Installer : Wrapper.CreateFile ", "Cannot open the package file " + packagePath);
@@ -52,7 +62,7 @@ PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, Uni
     const std::string expected = recordedDigest(module);
     std::string actual;
     try {
-        actual = fastSha256OfFile(held.get());
+        actual = FileUtils::holdsExactly(held.get(), data, size) ? carried : fastSha256OfFile(held.get());
     } catch (const std::exception& e) {
         REPORT_EXCEPTION(e);
     }

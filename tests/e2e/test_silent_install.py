@@ -1,4 +1,5 @@
 """The launcher's main job: a silent install of the embedded runtime."""
+import hashlib
 import os
 import subprocess
 import threading
@@ -90,6 +91,22 @@ class SilentInstall(PrefixTestCase):
         self.assertTrue(any("is not the package this installer carries" in m for m in messages), messages)
         self.assertFalse(any(m.startswith("MSI command line: ") for m in messages), "nothing may reach the installer")
         self.assertFalse(self.prefix.reg_query(RUNTIME_KEY))
+
+    def test_no_other_process_can_change_the_package_while_it_installs(self):
+        # The package's own custom action, in the installer's process for them,
+        # tries to write, rename and delete the cache file mid-install.
+        result = self.prefix.host_path(r"C:\tamper.txt")
+        self.assertEqual(self.prefix.run_launcher("/s", r"CMDLINE=ORUN_TEST_TAMPER=C:\tamper.txt"), 0)
+        with open(result, encoding="cp1252") as f:
+            outcome = dict(line.split(" ", 1) for line in f.read().splitlines())
+        self.assertEqual(os.path.realpath(self.prefix.host_path(outcome["package"])), os.path.realpath(self.package_path()))
+        for attempt in ("write", "rename", "delete"):
+            self.assertNotEqual(outcome[attempt], "0", f"{attempt} succeeded: {outcome}")
+        self.assertTrue(os.path.isfile(self.package_path()))
+        self.assertFalse(os.path.exists(self.package_path() + ".moved"))
+        with open(self.package_path(), "rb") as f:
+            digest = hashlib.sha256(f.read()).hexdigest()
+        self.assertIn(f"(SHA-256 {digest})", " ".join(self.messages()), "the package changed after it was checked")
 
     def test_log_held_by_another_writer_does_not_stop_the_install(self):
         # Another process holds the log for writing: lines are dropped after

@@ -6,8 +6,9 @@
 //       "started: <local time as the launcher's log writes it>",
 //       "exit code: <code>" and "elapsed ms: <from its start to its end>".
 //   benchrun page <title> <program> [arguments...]
-//       starts the program and prints "elapsed ms: <from its start until a
-//       visible top-level window of it has that title>", then ends it.
+//       starts the program and prints "started: <local time>", "shown: <local
+//       time>" and "elapsed ms: <from its start until a visible top-level
+//       window of it has that title>", then ends it.
 #include <windows.h>
 
 #include <cstdio>
@@ -57,6 +58,11 @@ bool start(const wchar_t* program, std::wstring line, PROCESS_INFORMATION& proce
     return true;
 }
 
+void printStamp(const char* label, const SYSTEMTIME& local) {
+    std::printf("%s: %04u/%02u/%02u %02u:%02u:%02u.%03u\n", label, local.wYear, local.wMonth, local.wDay, local.wHour,
+                local.wMinute, local.wSecond, local.wMilliseconds);
+}
+
 int run(int argc, wchar_t** argv) {
     SYSTEMTIME local;
     GetLocalTime(&local);
@@ -72,8 +78,7 @@ int run(int argc, wchar_t** argv) {
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hProcess);
-    std::printf("started: %04u/%02u/%02u %02u:%02u:%02u.%03u\n", local.wYear, local.wMonth, local.wDay, local.wHour,
-                local.wMinute, local.wSecond, local.wMilliseconds);
+    printStamp("started", local);
     std::printf("exit code: %ld\nelapsed ms: %.3f\n", static_cast<long>(code), end - begin);
     return 0;
 }
@@ -97,6 +102,8 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM context) {
 }
 
 int page(int argc, wchar_t** argv) {
+    SYSTEMTIME started, shown{};
+    GetLocalTime(&started);
     const double begin = nowMs();
     PROCESS_INFORMATION process{};
     if (!start(argv[3], commandLine(argc, argv, 3), process)) return 2;
@@ -106,6 +113,7 @@ int page(int argc, wchar_t** argv) {
         EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
         if (search.found) {
             end = nowMs();
+            GetLocalTime(&shown);
             break;
         }
         if (WaitForSingleObject(process.hProcess, 1) == WAIT_OBJECT_0) break;
@@ -117,6 +125,8 @@ int page(int argc, wchar_t** argv) {
         std::printf("no window \"%ls\"\n", argv[2]);
         return 2;
     }
+    printStamp("started", started);
+    printStamp("shown", shown);
     std::printf("elapsed ms: %.3f\n", end - begin);
     return 0;
 }

@@ -1,8 +1,22 @@
 #include "dialogs/dialog_base.h"
 
+#include <utility>
+
 #include "base/logger.h"
 #include "base/report.h"
 #include "base/resource.h"
+
+namespace {
+// A timer message comes only when nothing is left to paint, children included.
+const UINT_PTR kPaintedTimer = 0x4F56;
+
+std::function<void()>& paintedHandler() {
+    static std::function<void()> handler;
+    return handler;
+}
+}  // namespace
+
+void DialogBase::whenPainted(std::function<void()> handler) { paintedHandler() = std::move(handler); }
 
 DialogBase::~DialogBase() {
     if (window_ && !modal_) {
@@ -67,6 +81,12 @@ INT_PTR CALLBACK DialogBase::dialogProc(HWND window, UINT message, WPARAM wParam
     bool handled = false;
     // No exception may reach the system's dialog procedure.
     try {
+        if (message == WM_PAINT && paintedHandler()) SetTimer(window, kPaintedTimer, 0, nullptr);
+        if (message == WM_TIMER && wParam == kPaintedTimer) {
+            KillTimer(window, kPaintedTimer);
+            if (auto handler = std::exchange(paintedHandler(), nullptr)) handler();
+            return TRUE;
+        }
         handled = self->onMessage(message, wParam, lParam, result);
     } catch (const std::exception& e) {
         REPORT_EXCEPTION(e);

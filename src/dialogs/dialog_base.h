@@ -1,6 +1,8 @@
 #pragma once
 // A dialog over the system's dialog procedure, made from a dialog resource in
 // the chosen user-interface language: the base of every classic page.
+#include <functional>
+
 #include "base/win.h"
 
 class DialogBase {
@@ -17,6 +19,11 @@ public:
     void DestroyWindow();
     HWND hwnd() const { return window_; }
     unsigned resourceId() const { return resourceId_; }
+
+    // Called once, on the page's thread, when the next page to show has painted
+    // itself and its controls: work that must not slow the first page down waits
+    // for it. An empty handler cancels.
+    static void whenPainted(std::function<void()> handler);
 
 protected:
     // Handles one message; return true when handled, with the dialog procedure's

@@ -20,8 +20,8 @@
 #include "dialogs/pages.h"
 #include "launcher/existing_install.h"
 #include "launcher/markers.h"
-#include "launcher/options_document.h"
 #include "launcher/payload.h"
+#include "launcher/preparation.h"
 #include "launcher/post_install.h"
 #include "product/product.h"
 #include "metrics/install_status.h"
@@ -137,13 +137,15 @@ void SendReport(RunState& run, int status, bool complete, const std::string& dep
                     complete ? run.msiStatusExtendedError : 0);
 }
 
-// Welcome and destination-folder pages (interactive only).
-void RunPages(RunState& run) {
+// Welcome and destination-folder pages (interactive only), shown while the
+// package is prepared: a way out waits for the package file to be whole.
+void RunPages(RunState& run, PackagePreparation& preparation) {
     const bool fromOdk = run.switches.launchedFromOdk;
     bool changeFolder = false;
     auto showWelcome = [&](bool ticked) {
         CWelcomeDialog welcome(ticked);
         if (welcome.DoModal() != IDOK) {
+            preparation.waitForPackage();
             CloseInstallFlag();
             LOG_INFO("The user cancelled from Welcome dialog. Exit code: 0");
             endProcess(0);
@@ -168,6 +170,8 @@ void RunPages(RunState& run) {
             continue;
         }
         run.fallbackResult = -20;
+        preparation.waitForPackage();
+        preparation.waitForOptions();  // the report goes where the document says
         SendReport(run, -20, false, std::string());
         CloseInstallFlag();
         LOG_INFO("The user cancelled from Change Folder dialog. Exit code: 0");
@@ -351,33 +355,46 @@ std::optional<int> CheckMachine(RunState& run) {
     return std::nullopt;
 }
 
-// 12: the package in the cache folder, held open in `held`.
-PayloadResult WritePackage(RunState& run, UniqueHandle& held) {
-    std::string packagePath;
+// 12: the package's place in the cache folder; false, with the run's result,
+// when there is none or nothing to write there.
+bool PreparePackagePlace(RunState& run, std::string& packagePath) {
     if (!prepareCacheFolder(packagePath)) {
         LOG_ERROR("The package cache folder cannot be found. Exiting installer.");
         run.setResult(1603);
-        return PayloadResult::Missing;
+        return false;
     }
     run.action.setPackagePath(packagePath);
     run.action.setLogFile(run.config->GetMsiLogFile());
     logit("Wrapper: Extract MSI ...");
-    const PayloadResult payload = ExtractPayload(run.instance, packagePath, held);
-    if (payload == PayloadResult::Missing) {
+    if (!CarriesPayload(run.instance)) {
         LOG_ERROR("This installer carries no runtime package.");
         run.setResult(1);
-    } else if (payload == PayloadResult::DigestMismatch) {
-        run.setResult(ERROR_INSTALL_PACKAGE_INVALID);
+        return false;
     }
-    return payload;
+    return true;
 }
 
-// 13 to 15: the options document, the pages and the installer itself.
-void Install(RunState& run) {
-    char options[2048] = {};
-    GetOptionsFromXmlIfOnline(options);
+// 12 to 14: the package and the options document, beside the pages; true when
+// the package is written, checked and held in `preparation`.
+bool PreparePackageAndPages(RunState& run, PackagePreparation& preparation) {
+    if (!run.switches.silent) RunPages(run, preparation);
+    preparation.waitForOptions();
+    switch (preparation.waitForPackage()) {
+        case PayloadResult::Extracted:
+            return true;
+        case PayloadResult::DigestMismatch:
+            run.setResult(ERROR_INSTALL_PACKAGE_INVALID);
+            return false;
+        case PayloadResult::Missing:
+            break;
+    }
+    LOG_ERROR("This installer carries no runtime package.");
+    run.setResult(1);
+    return false;
+}
 
-    if (!run.switches.silent) RunPages(run);
+// 15: the installer itself.
+void Install(RunState& run) {
 
     const LONG cleared = ClearMSIStatus();
     if (cleared != ERROR_SUCCESS) {
@@ -451,12 +468,21 @@ int Run(RunState& run, const char* narrowCommandLine) {
     SetPackageCommandLine(run);
     if (const std::optional<int> code = CheckMachine(run)) return *code;
 
-    UniqueHandle heldPackage;
-    if (WritePackage(run, heldPackage) == PayloadResult::Extracted) {
-        Install(run);
-        heldPackage.reset();  // the installer has returned
-        AfterInstallation(run);
-        ReportOutcome(run);
+    std::string packagePath;
+    if (PreparePackagePlace(run, packagePath)) {
+        // A person sees the first page before the package is written.
+        const bool pages = !run.switches.silent;
+        PackagePreparation preparation(run.instance, packagePath, pages);
+        if (pages) DialogBase::whenPainted([&preparation] { preparation.go(); });
+        struct PaintedScope {
+            ~PaintedScope() { DialogBase::whenPainted(nullptr); }
+        } painted;
+        if (PreparePackageAndPages(run, preparation)) {
+            Install(run);
+            preparation.heldPackage().reset();  // the installer has returned
+            AfterInstallation(run);
+            ReportOutcome(run);
+        }
     }
 
     // 19. Tail

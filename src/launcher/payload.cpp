@@ -25,6 +25,10 @@ std::string recordedDigest(HMODULE module) {
 
 }  // namespace
 
+bool CarriesPayload(HMODULE module) {
+    return FindResourceA(module, MAKEINTRESOURCEA(kRuntimePackageId), kPackageResourceType) != nullptr;
+}
+
 PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, UniqueHandle& held) {
     HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(kRuntimePackageId), kPackageResourceType);
     if (!info) return PayloadResult::Missing;

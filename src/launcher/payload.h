@@ -17,6 +17,9 @@ inline constexpr const char* kPackageResourceType = "ORUN_INSTALLER";
 inline constexpr const char* kPackageDigestResourceType = "ORUN_INSTALLER_SHA256";
 inline constexpr int kRuntimePackageId = IDR_RUNTIME_PACKAGE;
 
+// Whether the launcher carries a package at all.
+bool CarriesPayload(HMODULE module);
+
 // Writes the package in pieces of at most 8192 bytes, then holds it open for
 // reading only (no writers, no deleters) in `held` until the caller lets go.
 // A file that cannot be created, written or closed ends the process.

@@ -1,4 +1,5 @@
 """The welcome and destination-folder pages, driven through their controls."""
+import hashlib
 import os
 import time
 import unittest
@@ -55,7 +56,17 @@ class WelcomePages(PrefixTestCase):
         self.prefix.page(WELCOME, "close")
         self.answer_cancel(IDYES)
         self.assertEqual(self.prefix.finish(started), 0)
-        self.assertIn("The user cancelled from Welcome dialog. Exit code: 0", self.messages())
+        messages = self.messages()
+        self.assertIn("The user cancelled from Welcome dialog. Exit code: 0", messages)
+        # The package was written while the page showed; the way out left it whole.
+        package = os.path.join(self.prefix.user_dir(), "AppData", "LocalLow", "Kyn", "Orun", "ovx1.9.0_x64",
+                               "ovx1.9.0.msi")
+        with open(package, "rb") as f:
+            digest = hashlib.sha256(f.read()).hexdigest()
+        written = [m for m in messages if m.endswith(f"written and verified (SHA-256 {digest})")]
+        self.assertEqual(len(written), 1, messages)
+        self.assertLess(messages.index(written[0]),
+                        messages.index("The user cancelled from Welcome dialog. Exit code: 0"))
         self.assertEqual(self.prefix.reg_query("HKLM\\" + ORUN_KEY, "InstallStatus"), "decline")
         self.assertEqual(self.install_status(), "type 1 size 7", "stored without a NUL")
         self.assertFalse(self.prefix.reg_query(RUNTIME_KEY))

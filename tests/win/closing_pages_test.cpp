@@ -467,3 +467,37 @@ TEST_F(ClosingPages, TheRecordOfA64BitRunAndTheMarkersItClears) {
     EXPECT_TRUE(hasMarker("FIREFOXRESTART"));
     deleteMarker("FIREFOXRESTART");
 }
+
+namespace {
+bool leftToPaint(HWND window) {
+    if (GetUpdateRect(window, nullptr, FALSE)) return true;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (GetUpdateRect(child, nullptr, FALSE)) return true;
+    }
+    return false;
+}
+}  // namespace
+
+// Work held back for the first page (the package's writing) starts once that
+// page and its controls have painted, on the page's thread, and only once.
+TEST_F(ClosingPages, WorkHeldForTheFirstPageStartsOnceItHasPainted) {
+    int calls = 0;
+    DWORD thread = 0;
+    bool visible = false, painted = false;
+    DialogBase::whenPainted([&] {
+        ++calls;
+        thread = GetCurrentThreadId();
+        HWND page = FindWindowW(nullptr, kPlugin);
+        visible = page && IsWindowVisible(page);
+        painted = page && !leftToPaint(page);
+    });
+    for (int shown = 0; shown < 2; ++shown) {
+        COrunPluginDialog notice;
+        EXPECT_EQ(showDriven(notice, [] { readAndClick(kPlugin, IDOK); }), IDOK);
+    }
+    DialogBase::whenPainted(nullptr);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(thread, GetCurrentThreadId());
+    EXPECT_TRUE(visible);
+    EXPECT_TRUE(painted) << "the handler ran before the page had painted";
+}

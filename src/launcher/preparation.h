@@ -1,0 +1,45 @@
+#pragma once
+// Steps 12 and 13 beside the pages: the package is written and checked, and the
+// options document fetched, while a person reads the welcome page; a silent run
+// fetches the document while the package is written. The install waits for both.
+#include <exception>
+#include <string>
+#include <thread>
+
+#include "base/win.h"
+#include "base/win_handles.h"
+#include "launcher/payload.h"
+
+class PackagePreparation {
+public:
+    // Starts both, or with `held` they wait until go() (at most kHoldLimitMs),
+    // so that a first page is not slowed down; the package must be carried
+    // (CarriesPayload).
+    PackagePreparation(HMODULE module, std::string packagePath, bool held);
+    // Waits for whatever still runs.
+    ~PackagePreparation();
+    PackagePreparation(const PackagePreparation&) = delete;
+    PackagePreparation& operator=(const PackagePreparation&) = delete;
+
+    // Lets held work begin.
+    void go();
+
+    // The package written, checked and then held in heldPackage(), or not;
+    // an exception of the writing is raised here.
+    PayloadResult waitForPackage();
+    // The options document read and the sponsor picture in place (or not).
+    void waitForOptions();
+    UniqueHandle& heldPackage() { return held_; }
+
+    static constexpr DWORD kHoldLimitMs = 1000;
+
+private:
+    UniqueHandle gate_;
+    UniqueHandle held_;
+    PayloadResult payload_ = PayloadResult::Missing;
+    std::exception_ptr packageError_;
+    std::exception_ptr optionsError_;
+    std::thread package_;
+    std::thread options_;
+    char optionsBuffer_[2048] = {};
+};

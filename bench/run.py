@@ -56,7 +56,8 @@ STEPS = [
     ("configuration (command line, settings file)", re.compile(r"Wrapper, check for reinstall case\.\.$")),
     ("installed versions, system checks, install flag", re.compile(re.escape(EXTRACT_START) + "$")),
     ("package written and checked", EXTRACT_END),
-    ("options document, sponsor picture, package properties", re.compile(r"Wrapper: Execute MSI \.\.\.$")),
+    ("options document (fetched beside the writing), package properties",
+     re.compile(r"Wrapper: Execute MSI \.\.\.$")),
     ("the installer, then the auto-update component", re.compile(r"Auto-update install result: ")),
     ("report and clean-up", re.compile(r"Wrapper exit code: ")),
 ]
@@ -398,8 +399,10 @@ def main():
     msiexec_memories = [r["memory"] for r in installs["msiexec"] if r["memory"] is not None]
     if memories:
         msiexec_text = (f"; msiexec alone {max(msiexec_memories) / 2**20:.1f} MiB" if msiexec_memories else "")
+        # Mapped from the executable's file, the package's pages are not private: what is counted
+        # here is what the launcher has beyond them. A loader that copies them counts them too.
         print(f"peak private memory of the launcher during a silent install: {max(memories) / 2**20:.1f} MiB "
-              f"beyond the {package_size / 2**20:.1f} MiB package mapped from its file{msiexec_text}")
+              f"(its package is {package_size / 2**20:.1f} MiB){msiexec_text}")
     else:
         print("peak private memory: the launcher's process was never seen")
     print("the launcher's own time, step by step (medians; each step ends at its log line):")

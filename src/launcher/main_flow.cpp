@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "autoupdate/auto_update.h"
 #include "base/all_utils.h"
@@ -72,6 +73,34 @@ struct Switches {
     bool launchedFromOdk = false;
 };
 
+// The installed auto-update component's version ("XX": none), asked on a
+// thread of its own: the first question to the installer loads it, which the
+// configuration and the first page need not wait for. Asked before the
+// installer runs (the question sets the installer's user interface for a moment).
+class InstalledAuQuery {
+public:
+    void start() {
+        thread_ = std::thread([this] {
+            try {
+                const au::InstalledState au = au::InstalledState::detect();
+                if (au.valid) text_ = au.text;
+            } catch (...) {
+            }
+        });
+    }
+    const std::string& version() {
+        if (thread_.joinable()) thread_.join();
+        return text_;
+    }
+    ~InstalledAuQuery() {
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    std::thread thread_;
+    std::string text_ = "XX";
+};
+
 // Everything a run keeps between its steps.
 struct RunState {
     HINSTANCE instance = nullptr;
@@ -83,7 +112,7 @@ struct RunState {
     std::string installDir;
     std::string method = "qoff";
     std::string latestOtherVersion;
-    std::string installedAuVersion = "XX";
+    InstalledAuQuery installedAu;
     int auStatus = -99;
     DWORD msiStatusError = 0;
     DWORD msiStatusExtendedError = 0;
@@ -132,7 +161,7 @@ bool RunTestSwitches(RunState& run) {
 
 void SendReport(RunState& run, int status, bool complete, const std::string& deployStatus) {
     SendHeadRequest(*run.config, run.scrubRan ? &run.scrubData : nullptr, run.latestOtherVersion, status, run.auStatus,
-                    run.installedAuVersion, resourceAuVersion(), complete ? run.latestOtherVersion : std::string(),
+                    run.installedAu.version(), resourceAuVersion(), complete ? run.latestOtherVersion : std::string(),
                     complete ? deployStatus : std::string(), complete ? run.msiStatusError : 0,
                     complete ? run.msiStatusExtendedError : 0);
 }
@@ -240,8 +269,7 @@ void StartUp(RunState& run, const char* narrowCommandLine) {
     pingValues().country = "YY";
     pingValues().method = run.method;
     GetLatestOvxKey(run.latestOtherVersion);
-    const au::InstalledState au = au::InstalledState::detect();
-    run.installedAuVersion = au.valid ? au.text : "XX";
+    run.installedAu.start();
 }
 
 // 3: false when the configuration cannot be loaded (already shown or logged).
@@ -395,7 +423,7 @@ bool PreparePackageAndPages(RunState& run, PackagePreparation& preparation) {
 
 // 15: the installer itself.
 void Install(RunState& run) {
-
+    run.installedAu.version();
     const LONG cleared = ClearMSIStatus();
     if (cleared != ERROR_SUCCESS) {
         logit(tstrings::format("initial ClearMSIStatus() failed.  Return Code: %d, ErrorCode: %d", static_cast<int>(cleared),

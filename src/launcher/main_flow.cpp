@@ -79,7 +79,10 @@ struct Switches {
 // installer runs (the question sets the installer's user interface for a moment).
 class InstalledAuQuery {
 public:
+    // Only the first call starts the question.
     void start() {
+        if (started_) return;
+        started_ = true;
         thread_ = std::thread([this] {
             try {
                 const au::InstalledState au = au::InstalledState::detect();
@@ -89,6 +92,7 @@ public:
         });
     }
     const std::string& version() {
+        start();
         if (thread_.joinable()) thread_.join();
         return text_;
     }
@@ -97,6 +101,7 @@ public:
     }
 
 private:
+    bool started_ = false;
     std::thread thread_;
     std::string text_ = "XX";
 };
@@ -269,7 +274,6 @@ void StartUp(RunState& run, const char* narrowCommandLine) {
     pingValues().country = "YY";
     pingValues().method = run.method;
     GetLatestOvxKey(run.latestOtherVersion);
-    run.installedAu.start();
 }
 
 // 3: false when the configuration cannot be loaded (already shown or logged).
@@ -486,6 +490,8 @@ void ReportOutcome(RunState& run) {
 int Run(RunState& run, const char* narrowCommandLine) {
     StartUp(run, narrowCommandLine);
     if (!LoadConfiguration(run)) return -80;
+    // A person's first page comes first; a silent run asks at once.
+    if (run.switches.silent) run.installedAu.start();
     ChooseLanguage(run);
     if (run.config->IsHelpRequested()) {
         ShowSwitchesHelp(run.instance, run.switches.silent);
@@ -501,7 +507,12 @@ int Run(RunState& run, const char* narrowCommandLine) {
         // A person sees the first page before the package is written.
         const bool pages = !run.switches.silent;
         PackagePreparation preparation(run.instance, packagePath, pages);
-        if (pages) DialogBase::whenPainted([&preparation] { preparation.go(); });
+        if (pages) {
+            DialogBase::whenPainted([&run, &preparation] {
+                preparation.go();
+                run.installedAu.start();
+            });
+        }
         struct PaintedScope {
             ~PaintedScope() { DialogBase::whenPainted(nullptr); }
         } painted;

@@ -37,9 +37,21 @@ PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, Uni
     const char* data = resource ? static_cast<const char*>(LockResource(resource)) : nullptr;
     if (!data) return PayloadResult::Missing;
 
-    // The carried bytes are hashed on another core while they are written.
+    // The carried bytes are hashed on another core while they are written
+    // (no digest, on failure: the check below refuses the package).
     std::string carried;
-    std::thread hashing([&] { carried = sha256Hex(data, size); });
+    std::thread hashing([&] {
+        try {
+            carried = sha256Hex(data, size);
+        } catch (...) {
+        }
+    });
+    struct JoinOnExit {
+        std::thread& thread;
+        ~JoinOnExit() {
+            if (thread.joinable()) thread.join();
+        }
+    } joinHashing{hashing};
 
     HANDLE file = CreateFileA(packagePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) reportFatalError("Installer : Wrapper.CreateFile ", "Cannot create the package file " + packagePath);

@@ -1,5 +1,7 @@
 #include "launcher/preparation.h"
 
+#include <utility>
+
 #include "launcher/options_document.h"
 
 PackagePreparation::PackagePreparation(HMODULE module, std::string packagePath, bool held)

@@ -49,16 +49,15 @@ PIECE = 8192
 
 LOG_ENTRY = re.compile(
     r"\[(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}\.\d{3}), [^\]]*\]\r\n\t[A-Z]+: (.*?)\r\n(?=\[\d{4}/|\Z)", re.S)
-EXTRACT_START = "Wrapper: Extract MSI ..."
-EXTRACT_END = re.compile(r"Package .* written and verified")
+EXTRACT_STEP = "package written and checked"
 COMMAND_LINE = "MSI command line: "
 # The launcher's steps: each ends at the first log line that matches after the previous one.
 STEPS = [
     ("process start until its first log line", re.compile(r"Wrapper begin\.\.\.$")),
     ("start-up and the state before the configuration", re.compile(r"Wrapper Load ConfigSettings\.\.\.$")),
     ("configuration (command line, settings file)", re.compile(r"Wrapper, check for reinstall case\.\.$")),
-    ("installed versions, system checks, install flag", re.compile(re.escape(EXTRACT_START) + "$")),
-    ("package written and checked", EXTRACT_END),
+    ("installed versions, system checks, install flag", re.compile(r"Wrapper: Extract MSI \.\.\.$")),
+    (EXTRACT_STEP, re.compile(r"Package .* written and verified")),
     ("options document (fetched beside the writing), package properties",
      re.compile(r"Wrapper: Execute MSI \.\.\.$")),
     ("the installer, then the auto-update component", re.compile(r"Auto-update install result: ")),
@@ -245,16 +244,9 @@ def stamp(text):
 def launcher_log_facts(log, started, seconds):
     """Extraction seconds, the MSI command line and the steps' seconds, from the launcher's log."""
     entries = [(stamp(when), message) for when, message in LOG_ENTRY.findall(log)]
-    start = end = command_line = None
-    for when, message in entries:
-        if message == EXTRACT_START and start is None:
-            start = when
-        elif start is not None and end is None and EXTRACT_END.match(message):
-            end = when
-        elif message.startswith(COMMAND_LINE) and command_line is None:
-            command_line = message[len(COMMAND_LINE):]
-    if start is None or end is None or command_line is None:
-        raise BenchError("the launcher's log lacks the extraction or the MSI command line:\n" + log[-3000:])
+    command_lines = [message[len(COMMAND_LINE):] for _, message in entries if message.startswith(COMMAND_LINE)]
+    if not command_lines:
+        raise BenchError("the launcher's log lacks the MSI command line:\n" + log[-3000:])
 
     steps = []
     previous = started
@@ -268,7 +260,7 @@ def launcher_log_facts(log, started, seconds):
         previous = entries[index][0]
     steps.append(("process end after its last log line",
                   (started + datetime.timedelta(seconds=seconds) - previous).total_seconds()))
-    return (end - start).total_seconds(), command_line, steps
+    return dict(steps)[EXTRACT_STEP], command_lines[0], steps
 
 
 def run_launcher(prefix, bin_dir):

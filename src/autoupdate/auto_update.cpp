@@ -1,6 +1,5 @@
 #include "autoupdate/auto_update.h"
 
-#include <cstring>
 #include <optional>
 #include <stdexcept>
 
@@ -38,21 +37,7 @@ UniqueHandle writeHeldPackage(HMODULE module, const std::string& path) {
     UniqueHandle held(
         CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!held.valid()) throw QDS_ERROR(SysError("open package (" + path + ") error", functionAddress(&CreateFileA), GetLastError()));
-    size_t offset = 0;
-    bool same = true;
-    for (char buffer[8192];;) {
-        DWORD got = 0;
-        if (!ReadFile(held.get(), buffer, sizeof(buffer), &got, nullptr)) {
-            throw QDS_ERROR(SysError("read package (" + path + ") error", functionAddress(&ReadFile), GetLastError()));
-        }
-        if (got == 0) break;
-        if (offset + got > size || std::memcmp(buffer, data + offset, got) != 0) {
-            same = false;
-            break;
-        }
-        offset += got;
-    }
-    if (!same || offset != size) {
+    if (!FileUtils::holdsExactly(held.get(), data, size)) {
         throw QDS_ERROR(std::runtime_error("The auto-update package file " + path +
                                            " is not the package this installer carries; it will not be installed."));
     }

@@ -4,10 +4,10 @@
 
 #include <memory>
 #include <optional>
-#include <thread>
 
 #include "autoupdate/auto_update.h"
 #include "base/all_utils.h"
+#include "base/background_call.h"
 #include "base/file_utils.h"
 #include "base/locale.h"
 #include "base/logger.h"
@@ -81,29 +81,23 @@ class InstalledAuQuery {
 public:
     // Only the first call starts the question.
     void start() {
-        if (started_) return;
-        started_ = true;
-        thread_ = std::thread([this] {
-            try {
-                const au::InstalledState au = au::InstalledState::detect();
-                if (au.valid) text_ = au.text;
-            } catch (...) {
-            }
+        query_.start([this] {
+            const au::InstalledState au = au::InstalledState::detect();
+            if (au.valid) text_ = au.text;
         });
     }
     const std::string& version() {
         start();
-        if (thread_.joinable()) thread_.join();
+        try {
+            query_.wait();
+        } catch (...) {
+        }
         return text_;
-    }
-    ~InstalledAuQuery() {
-        if (thread_.joinable()) thread_.join();
     }
 
 private:
-    bool started_ = false;
-    std::thread thread_;
     std::string text_ = "XX";
+    BackgroundCall query_;
 };
 
 // Everything a run keeps between its steps.

@@ -1,10 +1,11 @@
 #include "launcher/payload.h"
 
 #include <algorithm>
-#include <thread>
 
+#include "base/background_call.h"
 #include "base/file_utils.h"
 #include "base/logger.h"
+#include "base/resource.h"
 #include "base/report.h"
 #include "base/sha256.h"
 #include "base/sha256_engine.h"
@@ -12,46 +13,45 @@
 
 namespace {
 
+// The resource's bytes, or null when the launcher lacks it.
+const char* carriedBytes(HMODULE module, LPCSTR type, size_t& size) {
+    try {
+        return static_cast<const char*>(Resource(MAKEINTRESOURCEA(kRuntimePackageId), type, module).getPtr(size));
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
 // The digest recorded beside the package when the launcher was built.
 std::string recordedDigest(HMODULE module) {
-    HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(kRuntimePackageId), kPackageDigestResourceType);
-    if (!info) return std::string();
-    HGLOBAL data = LoadResource(module, info);
-    if (!data) return std::string();
-    const char* text = static_cast<const char*>(LockResource(data));
-    std::string digest(text, SizeofResource(module, info));
-    return tstrings::toLower(tstrings::trim(digest, std::string(" \t\r\n\0", 5)));
+    size_t size = 0;
+    const char* text = carriedBytes(module, kPackageDigestResourceType, size);
+    if (!text) return std::string();
+    return tstrings::toLower(tstrings::trim(std::string(text, size), std::string(" \t\r\n\0", 5)));
 }
 
 }  // namespace
 
 bool CarriesPayload(HMODULE module) {
-    return FindResourceA(module, MAKEINTRESOURCEA(kRuntimePackageId), kPackageResourceType) != nullptr;
+    size_t size = 0;
+    return carriedBytes(module, kPackageResourceType, size) != nullptr;
 }
 
 PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, UniqueHandle& held) {
-    HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(kRuntimePackageId), kPackageResourceType);
-    if (!info) return PayloadResult::Missing;
-    const DWORD size = SizeofResource(module, info);
-    HGLOBAL resource = LoadResource(module, info);
-    const char* data = resource ? static_cast<const char*>(LockResource(resource)) : nullptr;
+    size_t carriedSize = 0;
+    const char* data = carriedBytes(module, kPackageResourceType, carriedSize);
     if (!data) return PayloadResult::Missing;
+    const DWORD size = static_cast<DWORD>(carriedSize);
 
     // The carried bytes are hashed on another core while they are written
     // (no digest, on failure: the check below refuses the package).
     std::string carried;
-    std::thread hashing([&] {
+    BackgroundCall hashing([&] {
         try {
             carried = sha256Hex(data, size);
         } catch (...) {
         }
     });
-    struct JoinOnExit {
-        std::thread& thread;
-        ~JoinOnExit() {
-            if (thread.joinable()) thread.join();
-        }
-    } joinHashing{hashing};
 
     HANDLE file = CreateFileA(packagePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) reportFatalError("Installer : Wrapper.CreateFile ", "Cannot create the package file " + packagePath);
@@ -64,7 +64,7 @@ PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, Uni
         offset += written;
     }
     if (!tryCloseHandle(file)) reportFatalError("Installer : Wrapper.CloseHandle ", "Cannot close the package file " + packagePath);
-    hashing.join();
+    hashing.wait();
 
     // From here until the installer returns, readers only: nobody can swap or
     // delete the file. The installer opens the package denying writers, so the

@@ -2,10 +2,9 @@
 // Steps 12 and 13 beside the pages: the package is written and checked, and the
 // options document fetched, while a person reads the welcome page; a silent run
 // fetches the document while the package is written. The install waits for both.
-#include <exception>
 #include <string>
-#include <thread>
 
+#include "base/background_call.h"
 #include "base/win.h"
 #include "base/win_handles.h"
 #include "launcher/payload.h"
@@ -37,9 +36,8 @@ private:
     UniqueHandle gate_;
     UniqueHandle held_;
     PayloadResult payload_ = PayloadResult::Missing;
-    std::exception_ptr packageError_;
-    std::exception_ptr optionsError_;
-    std::thread package_;
-    std::thread options_;
     char optionsBuffer_[2048] = {};
+    // Last: they end before what they use goes.
+    BackgroundCall package_;
+    BackgroundCall options_;
 };

@@ -88,11 +88,15 @@ public:
     }
     const std::string& version() {
         start();
+        settle();
+        return text_;
+    }
+    // Waits for a question already asked: its log lines come before the run's last one.
+    void settle() {
         try {
             query_.wait();
         } catch (...) {
         }
-        return text_;
     }
 
 private:
@@ -174,6 +178,7 @@ void RunPages(RunState& run, PackagePreparation& preparation) {
         CWelcomeDialog welcome(ticked);
         if (welcome.DoModal() != IDOK) {
             preparation.waitForPackage();
+            run.installedAu.settle();
             CloseInstallFlag();
             LOG_INFO("The user cancelled from Welcome dialog. Exit code: 0");
             endProcess(0);
@@ -484,8 +489,6 @@ void ReportOutcome(RunState& run) {
 int Run(RunState& run, const char* narrowCommandLine) {
     StartUp(run, narrowCommandLine);
     if (!LoadConfiguration(run)) return -80;
-    // A person's first page comes first; a silent run asks at once.
-    if (run.switches.silent) run.installedAu.start();
     ChooseLanguage(run);
     if (run.config->IsHelpRequested()) {
         ShowSwitchesHelp(run.instance, run.switches.silent);
@@ -495,6 +498,9 @@ int Run(RunState& run, const char* narrowCommandLine) {
     if (RunTestSwitches(run)) return 0;
     SetPackageCommandLine(run);
     if (const std::optional<int> code = CheckMachine(run)) return *code;
+    // From here every way out passes the tail, which waits for the question.
+    // A person's first page comes first; a silent run asks at once.
+    if (run.switches.silent) run.installedAu.start();
 
     std::string packagePath;
     if (PreparePackagePlace(run, packagePath)) {
@@ -520,6 +526,7 @@ int Run(RunState& run, const char* narrowCommandLine) {
 
     // 19. Tail
     ClearRunMarkers();
+    run.installedAu.settle();
     LOG_INFO("Wrapper exit code: " << run.result);
     return run.result;
 }
@@ -558,6 +565,7 @@ int RunLauncher(HINSTANCE instance, const char* narrowCommandLine) {
         ClearRunMarkers();
     } catch (...) {
     }
+    run.installedAu.settle();
     LOG_INFO("Wrapper exit code: " << run.fallbackResult);
     return run.fallbackResult;
 }

@@ -269,7 +269,8 @@ class Prefix:
 
     def _page(self, proc, title):
         if "window found" not in proc.stdout or proc.returncode != 0:
-            raise AssertionError(f"window {title!r} not found or not handled: {proc.stdout!r}")
+            raise AssertionError(f"window {title!r} not found or not handled (exit code {proc.returncode}): "
+                                 f"{proc.stdout!r} {proc.stderr[-2000:]!r}")
         return Page(proc.stdout)
 
     def click(self, title, button_id, timeout_ms=60000):

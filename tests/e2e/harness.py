@@ -5,6 +5,7 @@ import os
 import re
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 import types
@@ -197,13 +198,26 @@ class Prefix:
             return subprocess.CompletedProcess(proc.args, proc.returncode,
                                                out.read().decode("utf-8", "replace"), err.read().decode("utf-8", "replace"))
 
+    def helper(self, *args, timeout=120, cwd=None):
+        """Runs testhelper.exe. It prints something on every way out, so a run
+        without a word never reached it: now and then, on a loaded machine, Wine
+        ends a program it has just started without output or reason. Such a run
+        is made again, twice at most, and said so on stderr."""
+        for attempt in range(3):
+            proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), *args, timeout=timeout, cwd=cwd)
+            if proc.stdout.strip():
+                break
+            print(f"testhelper {args[0]}: no output (exit code {proc.returncode}, {proc.stderr[-500:]!r})"
+                  f"{', again' if attempt < 2 else ''}", file=sys.stderr)
+        return proc
+
     def run_windows(self, program, *args, timeout=600, cwd=None):
         """Runs a Windows program; returns its full 32-bit exit code."""
-        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), "run", escape_title(program),
-                         *map(escape_title, args), timeout=timeout, cwd=cwd)
+        proc = self.helper("run", escape_title(program), *map(escape_title, args), timeout=timeout, cwd=cwd)
         match = re.search(r"exit code: (-?\d+)", proc.stdout)
         if not match:
-            raise AssertionError(f"no exit code from {program} {args}: {proc.stdout!r} {proc.stderr!r}")
+            raise AssertionError(f"no exit code from {program} {args} (exit code {proc.returncode}): "
+                                 f"{proc.stdout!r} {proc.stderr!r}")
         return int(match.group(1))
 
     def run_launcher(self, *args, exe="ovxoffline.exe", timeout=600):
@@ -212,9 +226,8 @@ class Prefix:
     def run_launcher_watched(self, *args, exe="ovxoffline.exe", timeout=600):
         """Runs the launcher while watching the display; returns its exit code
         and the windows that appeared ("<class> <title>"), each closed at once."""
-        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), "runquiet",
-                         escape_title(self.windows_path(os.path.join(BIN_DIR, exe))), *map(escape_title, args),
-                         timeout=timeout)
+        proc = self.helper("runquiet", escape_title(self.windows_path(os.path.join(BIN_DIR, exe))),
+                           *map(escape_title, args), timeout=timeout)
         match = re.search(r"exit code: (-?\d+)", proc.stdout)
         if not match:
             raise AssertionError(f"no exit code from {exe} {args}: {proc.stdout!r} {proc.stderr!r}")
@@ -275,21 +288,18 @@ class Prefix:
 
     def click(self, title, button_id, timeout_ms=60000):
         """Waits for a window of that title, reads its controls, clicks the button."""
-        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), "click", escape_title(title), str(timeout_ms), str(button_id),
-                         timeout=timeout_ms / 1000 + 60)
+        proc = self.helper("click", escape_title(title), str(timeout_ms), str(button_id), timeout=timeout_ms / 1000 + 60)
         return self._page(proc, title)
 
     def page(self, title, action="texts", timeout_ms=60000):
         """Waits for a window of that title and reads its controls; then, with
         action "close", uses its close box, with "esc" presses Esc."""
-        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), action, escape_title(title), str(timeout_ms),
-                         timeout=timeout_ms / 1000 + 60)
+        proc = self.helper(action, escape_title(title), str(timeout_ms), timeout=timeout_ms / 1000 + 60)
         return self._page(proc, title)
 
     def gone(self, title, timeout_ms=30000):
         """Whether the window of that title went within the time."""
-        proc = self.wine(os.path.join(BIN_DIR, "testhelper.exe"), "gone", escape_title(title), str(timeout_ms),
-                         timeout=timeout_ms / 1000 + 60)
+        proc = self.helper("gone", escape_title(title), str(timeout_ms), timeout=timeout_ms / 1000 + 60)
         return "gone" in proc.stdout
 
     def screenshot(self, name):

@@ -26,7 +26,7 @@ class WelcomePages(PrefixTestCase):
             self.skipTest("no X display")
 
     def helper(self, *args, timeout=120):
-        return self.prefix.wine(os.path.join(BIN_DIR, "testhelper.exe"), *args, timeout=timeout).stdout
+        return self.prefix.helper(*args, timeout=timeout).stdout
 
     def install_status(self):
         return self.helper("regvalue", ORUN_KEY, "InstallStatus").strip()

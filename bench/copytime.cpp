@@ -7,14 +7,16 @@
 // file for reading only (denying writers) and compare it with the bytes
 // written: what an extraction pays when the installer's sharing will not let a
 // writing handle stay open.
-#include <windows.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <cwchar>
+#include <exception>
 #include <string>
 #include <vector>
+
+#include "base/file_utils.h"
+#include "base/win.h"
+#include "base/win_handles.h"
 
 namespace {
 // The launcher's cache folder does not exist in a fresh prefix.
@@ -32,18 +34,14 @@ double nowMs() {
 }
 
 bool readWhole(const wchar_t* path, std::vector<char>& data) {
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER size;
-    bool ok = GetFileSizeEx(file, &size) != FALSE;
-    if (ok) data.resize(static_cast<size_t>(size.QuadPart));
-    for (size_t offset = 0; ok && offset < data.size();) {
-        DWORD read = 0;
-        ok = ReadFile(file, data.data() + offset, static_cast<DWORD>(data.size() - offset), &read, nullptr) && read;
-        offset += read;
+    UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file.valid()) return false;
+    try {
+        FileUtils::readFromStart(file.get(), [&](const char* piece, size_t size) { data.insert(data.end(), piece, piece + size); });
+        return true;
+    } catch (const std::exception&) {
+        return false;
     }
-    CloseHandle(file);
-    return ok;
 }
 
 bool writeInPieces(const wchar_t* path, const std::vector<char>& data, DWORD piece) {
@@ -59,18 +57,14 @@ bool writeInPieces(const wchar_t* path, const std::vector<char>& data, DWORD pie
     return CloseHandle(file) && ok;
 }
 
+// The launcher's own check of a written package, through a handle that denies writers.
 bool holdsExactly(const wchar_t* path, const std::vector<char>& data) {
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    std::vector<char> buffer(1 << 20);
-    size_t offset = 0;
-    bool same = true;
-    for (DWORD read = 0; same && ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) && read;
-         offset += read) {
-        same = read <= data.size() - offset && std::memcmp(buffer.data(), data.data() + offset, read) == 0;
+    UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    try {
+        return file.valid() && FileUtils::holdsExactly(file.get(), data.data(), data.size());
+    } catch (const std::exception&) {
+        return false;
     }
-    CloseHandle(file);
-    return same && offset == data.size();
 }
 }  // namespace
 

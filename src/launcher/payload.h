@@ -1,6 +1,5 @@
 #pragma once
 // Writes the embedded runtime package to the cache folder.
-#include <functional>
 #include <string>
 
 #include "base/resource_ids.h"
@@ -24,7 +23,4 @@ bool CarriesPayload(HMODULE module);
 // Writes the package in pieces of at most 8192 bytes, then holds it open for
 // reading only (no writers, no deleters) in `held` until the caller lets go.
 // A file that cannot be created, written or closed ends the process.
-// `hashed` is called, from another thread, once the carried bytes are hashed
-// (or could not be).
-PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, UniqueHandle& held,
-                             const std::function<void()>& hashed = nullptr);
+PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, UniqueHandle& held);

@@ -3,23 +3,14 @@
 #include "launcher/options_document.h"
 
 PackagePreparation::PackagePreparation(HMODULE module, std::string packagePath, bool held)
-    : gate_(CreateEventW(nullptr, TRUE, held ? FALSE : TRUE, nullptr)),
-      hashed_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    : gate_(CreateEventW(nullptr, TRUE, held ? FALSE : TRUE, nullptr)) {
     // Without an event nothing waits.
     package_.start([this, module, path = std::move(packagePath)] {
-        // Set however the writing ends, so that nothing waits out its bound.
-        struct Hashed {
-            HANDLE event;
-            void set() const {
-                if (event) SetEvent(event);
-            }
-            ~Hashed() { set(); }
-        } hashed{hashed_.get()};
         if (gate_.valid()) WaitForSingleObject(gate_.get(), kHoldLimitMs);
-        payload_ = ExtractPayload(module, path, held_, [&hashed] { hashed.set(); });
+        payload_ = ExtractPayload(module, path, held_);
     });
     options_.start([this] {
-        if (hashed_.valid()) WaitForSingleObject(hashed_.get(), kHashedLimitMs);
+        if (gate_.valid()) WaitForSingleObject(gate_.get(), kHoldLimitMs);
         GetOptionsFromXmlIfOnline(optionsBuffer_);
     });
 }

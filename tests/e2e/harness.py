@@ -191,12 +191,39 @@ class Prefix:
         the program and would hold a pipe open. `cwd`, a host folder, is the
         program's working folder."""
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            proc = subprocess.run(["wine", *args], env=self.env, timeout=timeout, stdout=out, stderr=err,
-                                  stdin=subprocess.DEVNULL, cwd=cwd)
+            try:
+                proc = subprocess.run(["wine", *args], env=self.env, timeout=timeout, stdout=out, stderr=err,
+                                      stdin=subprocess.DEVNULL, cwd=cwd)
+            except subprocess.TimeoutExpired as e:
+                raise AssertionError(f"{args} did not end within {timeout} s; the prefix's programs wait here:\n"
+                                     + self.stacks()) from e
             out.seek(0)
             err.seek(0)
             return subprocess.CompletedProcess(proc.args, proc.returncode,
                                                out.read().decode("utf-8", "replace"), err.read().decode("utf-8", "replace"))
+
+    # The prefix's own services, whose threads always wait somewhere.
+    SERVICES = ("services.exe", "rpcss.exe", "svchost.exe", "plugplay.exe", "winedevice.exe", "explorer.exe",
+                "winedbg.exe", "start.exe", "conhost.exe")
+
+    def stacks(self):
+        """Where each thread of the prefix's programs (not its services) waits,
+        from Wine's debugger: what a run that did not end was doing."""
+        with tempfile.TemporaryFile() as script, tempfile.TemporaryFile() as out:
+            script.write(b"bt all\nquit\n")
+            script.seek(0)
+            try:
+                subprocess.run(["winedbg"], env=self.env, timeout=120, stdin=script, stdout=out,
+                               stderr=subprocess.STDOUT)
+            except subprocess.TimeoutExpired:
+                return "(the debugger did not answer)\n"
+            out.seek(0)
+            text = out.read().decode("utf-8", "replace")
+        blocks = re.split(r"^(?=Backtracing for thread )", text, flags=re.M)
+        kept = [b for b in blocks if b.startswith("Backtracing")
+                and not re.match(r"Backtracing for thread \w+ in process \w+ \(.*\\(%s)\)" %
+                                 "|".join(map(re.escape, self.SERVICES)), b, re.I)]
+        return "".join(kept) or "(none but the services: the program has ended)\n"
 
     def helper(self, *args, timeout=120, cwd=None):
         """Runs testhelper.exe. It prints something on every way out, so a run
@@ -262,16 +289,16 @@ class Prefix:
                                 env=self.env, stdout=out, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
         return proc, out
 
-    @staticmethod
-    def finish(started, timeout=300):
+    def finish(self, started, timeout=300):
         proc, out = started
         try:
             proc.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
+        except subprocess.TimeoutExpired as e:
             proc.kill()
             proc.wait(timeout=60)
             out.close()
-            raise
+            raise AssertionError(f"the launcher did not end within {timeout} s; the prefix's programs wait here:\n"
+                                 + self.stacks()) from e
         out.seek(0)
         text = out.read().decode("utf-8", "replace")
         out.close()
@@ -380,9 +407,19 @@ class PrefixTestCase(unittest.TestCase):
 
     def tearDown(self):
         if hasattr(self, "prefix"):
-            if hasattr(self, "_outcome") and not self._outcome.success:
+            if self._failed():
                 print("---- qusched.log ----\n" + self.prefix.log_text())
             self.prefix.close()
+
+    def _failed(self):
+        """Whether this case has failed so far. The outcome's own flag cannot
+        say: it reads True again while tearDown runs."""
+        outcome = getattr(self, "_outcome", None)
+        result = getattr(outcome, "result", None)
+        if result is None:
+            return False
+        # A failed subtest is recorded under its own object, which names its case.
+        return any(getattr(test, "test_case", test) is self for test, _ in result.errors + result.failures)
 
     def messages(self):
         return [e.message for e in self.prefix.log_entries()]

@@ -79,9 +79,16 @@ struct Switches {
 // installer runs (the question sets the installer's user interface for a moment).
 class InstalledAuQuery {
 public:
-    // Only the first call starts the question.
-    void start() {
-        query_.start([this] {
+    // Only the first call starts the question; it waits for `after` (at most
+    // `limitMs`) before it loads the installer.
+    void start(HANDLE after = nullptr, DWORD limitMs = 0) {
+        HANDLE copy = nullptr;  // its own: the question may outlive the event's owner
+        if (after && !query_.started() &&
+            DuplicateHandle(GetCurrentProcess(), after, GetCurrentProcess(), &copy, SYNCHRONIZE, FALSE, 0)) {
+            after_.reset(copy);
+        }
+        query_.start([this, limitMs] {
+            if (after_.valid()) WaitForSingleObject(after_.get(), limitMs);
             const au::InstalledState au = au::InstalledState::detect();
             if (au.valid) text_ = au.text;
         });
@@ -101,6 +108,7 @@ public:
 
 private:
     std::string text_ = "XX";
+    UniqueHandle after_;
     BackgroundCall query_;
 };
 
@@ -498,21 +506,16 @@ int Run(RunState& run, const char* narrowCommandLine) {
     if (RunTestSwitches(run)) return 0;
     SetPackageCommandLine(run);
     if (const std::optional<int> code = CheckMachine(run)) return *code;
-    // From here every way out passes the tail, which waits for the question.
-    // A person's first page comes first; a silent run asks at once.
-    if (run.switches.silent) run.installedAu.start();
 
     std::string packagePath;
     if (PreparePackagePlace(run, packagePath)) {
         // A person sees the first page before the package is written.
         const bool pages = !run.switches.silent;
         PackagePreparation preparation(run.instance, packagePath, pages);
-        if (pages) {
-            DialogBase::whenPainted([&run, &preparation] {
-                preparation.go();
-                run.installedAu.start();
-            });
-        }
+        if (pages) DialogBase::whenPainted([&preparation] { preparation.go(); });
+        // Once the package is hashed, as the options document; every way out
+        // from here passes the tail, which waits for the question.
+        run.installedAu.start(preparation.hashed(), PackagePreparation::kHashedLimitMs);
         struct PaintedScope {
             ~PaintedScope() { DialogBase::whenPainted(nullptr); }
         } painted;

@@ -37,7 +37,8 @@ bool CarriesPayload(HMODULE module) {
     return carriedBytes(module, kPackageResourceType, size) != nullptr;
 }
 
-PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, UniqueHandle& held) {
+PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, UniqueHandle& held,
+                             const std::function<void()>& hashed) {
     size_t carriedSize = 0;
     const char* data = carriedBytes(module, kPackageResourceType, carriedSize);
     if (!data) return PayloadResult::Missing;
@@ -51,6 +52,7 @@ PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, Uni
             carried = sha256Hex(data, size);
         } catch (...) {
         }
+        if (hashed) hashed();
     });
 
     HANDLE file = CreateFileA(packagePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

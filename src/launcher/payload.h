@@ -1,5 +1,6 @@
 #pragma once
 // Writes the embedded runtime package to the cache folder.
+#include <functional>
 #include <string>
 
 #include "base/resource_ids.h"
@@ -23,4 +24,7 @@ bool CarriesPayload(HMODULE module);
 // Writes the package in pieces of at most 8192 bytes, then holds it open for
 // reading only (no writers, no deleters) in `held` until the caller lets go.
 // A file that cannot be created, written or closed ends the process.
-PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, UniqueHandle& held);
+// `hashed` is called, from another thread, once the carried bytes are hashed
+// (or could not be).
+PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, UniqueHandle& held,
+                             const std::function<void()>& hashed = nullptr);

@@ -2,6 +2,8 @@
 // Steps 12 and 13 beside the pages: the package is written and checked, and the
 // options document fetched, while a person reads the welcome page; a silent run
 // fetches the document while the package is written. The install waits for both.
+// The document waits until the package is hashed: loading its libraries holds
+// the loader, which every new thread needs, and takes a core from the hashing.
 #include <string>
 
 #include "base/background_call.h"
@@ -29,11 +31,17 @@ public:
     // The options document read and the sponsor picture in place (or not).
     void waitForOptions();
     UniqueHandle& heldPackage() { return held_; }
+    // Set once the carried package is hashed, or its writing has ended: for
+    // other work that loads libraries to wait for.
+    HANDLE hashed() const { return hashed_.get(); }
 
     static constexpr DWORD kHoldLimitMs = 1000;
+    // The hashing ends well within this after the hold; a bound all the same.
+    static constexpr DWORD kHashedLimitMs = 2 * kHoldLimitMs;
 
 private:
     UniqueHandle gate_;
+    UniqueHandle hashed_;  // manual reset
     UniqueHandle held_;
     PayloadResult payload_ = PayloadResult::Missing;
     char optionsBuffer_[2048] = {};

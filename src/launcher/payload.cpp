@@ -66,13 +66,12 @@ PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, Uni
         offset += written;
     }
     if (!tryCloseHandle(file)) reportFatalError("Installer : Wrapper.CloseHandle ", "Cannot close the package file " + packagePath);
-    hashing.wait();
 
     // From here until the installer returns, readers only: nobody can swap or
     // delete the file. The installer opens the package denying writers, so the
     // writing handle cannot be the one kept; instead the file is compared, through
-    // this very handle, with the bytes whose digest was just taken, which catches
-    // a file changed or replaced before the handle was opened.
+    // this very handle, with the bytes whose digest is taken, which catches a
+    // file changed or replaced before the handle was opened.
     held.reset(CreateFileA(packagePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!held.valid()) reportFatalError("Installer : Wrapper.CreateFile ", "Cannot open the package file " + packagePath);
@@ -80,7 +79,12 @@ PayloadResult ExtractPayload(HMODULE module, const std::string& packagePath, Uni
     const std::string expected = recordedDigest(module);
     std::string actual;
     try {
-        actual = FileUtils::holdsExactly(held.get(), data, size) ? carried : fastSha256OfFile(held.get());
+        // The compare needs no digest. The hashing thread may still be ending
+        // meanwhile: its exit waits for the loader, which the work started
+        // once the bytes were hashed may hold for a while.
+        const bool same = FileUtils::holdsExactly(held.get(), data, size);
+        hashing.wait();
+        actual = same ? carried : fastSha256OfFile(held.get());
     } catch (const std::exception& e) {
         REPORT_EXCEPTION(e);
     }

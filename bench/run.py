@@ -365,7 +365,6 @@ def main():
     template = os.path.join(work, "template")
     print(f"== template prefix {template}", flush=True)
     subprocess.run([os.path.join(tools, "wine-prefix.sh"), "create", template], check=True, timeout=400)
-    warm_page_cache(launcher, package_host)
     package_size = os.path.getsize(package_host)
     page_runs = args.page_runs or 2 * args.runs
     print(f"== package {package_host} ({package_size / 1e6:.1f} MB), {args.runs} runs per side, "

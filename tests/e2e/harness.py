@@ -195,8 +195,7 @@ class Prefix:
                 proc = subprocess.run(["wine", *args], env=self.env, timeout=timeout, stdout=out, stderr=err,
                                       stdin=subprocess.DEVNULL, cwd=cwd)
             except subprocess.TimeoutExpired as e:
-                raise AssertionError(f"{args} did not end within {timeout} s; the prefix's programs wait here:\n"
-                                     + self.stacks()) from e
+                raise self.not_ended(args, timeout) from e
             out.seek(0)
             err.seek(0)
             return subprocess.CompletedProcess(proc.args, proc.returncode,
@@ -224,6 +223,11 @@ class Prefix:
                 and not re.match(r"Backtracing for thread \w+ in process \w+ \(.*\\(%s)\)" %
                                  "|".join(map(re.escape, self.SERVICES)), b, re.I)]
         return "".join(kept) or "(none but the services: the program has ended)\n"
+
+    def not_ended(self, what, timeout):
+        """The failure of a run that outlived its bound, with where it waits."""
+        return AssertionError(f"{what} did not end within {timeout} s; the prefix's programs wait here:\n"
+                              + self.stacks())
 
     def helper(self, *args, timeout=120, cwd=None):
         """Runs testhelper.exe. It prints something on every way out, so a run
@@ -297,8 +301,7 @@ class Prefix:
             proc.kill()
             proc.wait(timeout=60)
             out.close()
-            raise AssertionError(f"the launcher did not end within {timeout} s; the prefix's programs wait here:\n"
-                                 + self.stacks()) from e
+            raise self.not_ended("the launcher", timeout) from e
         out.seek(0)
         text = out.read().decode("utf-8", "replace")
         out.close()

@@ -5,5 +5,5 @@
 set -euo pipefail
 build=$(readlink -f "${1:-build/windows}")
 here=$(dirname "$(readlink -f "$0")")
-timeout 600 cmake --build "$build" --target ovxoffline_bench copytime benchrun onedialog onedialog_themed -j "$(nproc)"
+timeout 600 cmake --build "$build" --target ovxoffline_bench copytime benchrun onedialog onedialog_themed welcomepage -j "$(nproc)"
 exec timeout 1800 python3 "$here/run.py" "$build" --runs "${OVX_BENCH_RUNS:-5}"

@@ -30,6 +30,10 @@ struct StartupFacts {
     }
 };
 
+// The callers below keep the first answer: a shell folder does not move while
+// the launcher runs, and every question to the shell walks the registry (about
+// half a millisecond under Wine, asked a dozen times before the first page). A
+// failure raises, and the next call asks again.
 std::string folderPath(int csidl, const char* label, const char* error) {
     char buffer[MAX_PATH] = {};
     const HRESULT hr = SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer);
@@ -38,6 +42,28 @@ std::string folderPath(int csidl, const char* label, const char* error) {
         throw std::runtime_error(error);
     }
     return FileUtils::removeTrailingSlash(buffer);
+}
+
+std::string userAppDataLowDir() {
+    if (SysInfo::getOsVersionClass() < 2) {
+        char buffer[MAX_PATH] = {};
+        const HRESULT hr = SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer);
+        if (hr != S_OK) {
+            throw QDS_ERROR(std::runtime_error("SHGetFolderPath(CSIDL_APPDATA) failed. " +
+                                               describeSystemError(static_cast<unsigned long>(hr), nullptr)));
+        }
+        return buffer;
+    }
+    using KnownFolderFn = HRESULT WINAPI(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
+    DllFunction<KnownFolderFn> getKnownFolderPath(loadSystemDll("shell32.dll"), "SHGetKnownFolderPath");
+    static const GUID localLow = {0xA520A1A4, 0x1780, 0x4FF6, {0xBD, 0x18, 0x16, 0x73, 0x43, 0xC5, 0xAF, 0x16}};
+    CoTaskMemPointer<wchar_t> path;
+    const HRESULT hr = getKnownFolderPath.get()(localLow, 0, nullptr, path.out());
+    if (FAILED(hr)) {
+        throw QDS_ERROR(std::runtime_error("SHGetKnownFolderPath(FOLDERID_LocalAppDataLow) failed. " +
+                                           describeSystemError(static_cast<unsigned long>(hr), nullptr)));
+    }
+    return tstrings::toACP(path.get());
 }
 }  // namespace
 
@@ -108,12 +134,20 @@ std::string getModuleName() { return plainModuleName(); }
 std::string getTempDir() { return plainTempFolder(); }
 
 std::string getCommonAppDataDir() {
-    return folderPath(CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, "GetAppDataDir", "SHGetFolderPath(CSIDL_COMMON_APPDATA) failed");
+    static const std::string path =
+        folderPath(CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, "GetAppDataDir", "SHGetFolderPath(CSIDL_COMMON_APPDATA) failed");
+    return path;
 }
 
-std::string getSystem32Dir() { return folderPath(CSIDL_SYSTEM, "GetSystem32Dir", "SHGetFolderPath(CSIDL_SYSTEM) failed"); }
+std::string getSystem32Dir() {
+    static const std::string path = folderPath(CSIDL_SYSTEM, "GetSystem32Dir", "SHGetFolderPath(CSIDL_SYSTEM) failed");
+    return path;
+}
 
-std::string getWindowsDir() { return folderPath(CSIDL_WINDOWS, "getWindowsDir", "SHGetFolderPath(CSIDL_WINDOWS) failed"); }
+std::string getWindowsDir() {
+    static const std::string path = folderPath(CSIDL_WINDOWS, "getWindowsDir", "SHGetFolderPath(CSIDL_WINDOWS) failed");
+    return path;
+}
 
 std::string getSystemWow64Dir() {
     char buffer[MAX_PATH] = {};
@@ -126,25 +160,9 @@ std::string getSystemWow64Dir() {
 }
 
 std::string getUserAppDataLowDir() {
-    if (getOsVersionClass() < 2) {
-        char buffer[MAX_PATH] = {};
-        const HRESULT hr = SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer);
-        if (hr != S_OK) {
-            throw QDS_ERROR(std::runtime_error("SHGetFolderPath(CSIDL_APPDATA) failed. " +
-                                               describeSystemError(static_cast<unsigned long>(hr), nullptr)));
-        }
-        return buffer;
-    }
-    using KnownFolderFn = HRESULT WINAPI(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
-    DllFunction<KnownFolderFn> getKnownFolderPath(loadSystemDll("shell32.dll"), "SHGetKnownFolderPath");
-    static const GUID localLow = {0xA520A1A4, 0x1780, 0x4FF6, {0xBD, 0x18, 0x16, 0x73, 0x43, 0xC5, 0xAF, 0x16}};
-    CoTaskMemPointer<wchar_t> path;
-    const HRESULT hr = getKnownFolderPath.get()(localLow, 0, nullptr, path.out());
-    if (FAILED(hr)) {
-        throw QDS_ERROR(std::runtime_error("SHGetKnownFolderPath(FOLDERID_LocalAppDataLow) failed. " +
-                                           describeSystemError(static_cast<unsigned long>(hr), nullptr)));
-    }
-    return tstrings::toACP(path.get());
+    // Kept as the folders above are.
+    static const std::string path = userAppDataLowDir();
+    return path;
 }
 
 }  // namespace SysInfo

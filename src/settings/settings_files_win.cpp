@@ -145,11 +145,17 @@ std::string currentDirectory() {
 }
 
 std::string runtimeSettingsFilePath() {
-    wchar_t buffer[MAX_PATH];
-    if (SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer) != S_OK) {
-        throw settings::Exception(200, "SHGetFolderPath(CSIDL_COMMON_APPDATA) failed");
-    }
-    return tstrings::toUtf8(buffer) + "\\Velmar\\Orun\\orun.settings.cfg";
+    // Every configuration asks for it; the folder does not move while the
+    // launcher runs, and each question to the shell walks the registry. A
+    // failure raises, and the next call asks again.
+    static const std::string path = [] {
+        wchar_t buffer[MAX_PATH];
+        if (SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer) != S_OK) {
+            throw settings::Exception(200, "SHGetFolderPath(CSIDL_COMMON_APPDATA) failed");
+        }
+        return tstrings::toUtf8(buffer) + "\\Velmar\\Orun\\orun.settings.cfg";
+    }();
+    return path;
 }
 
 std::string domainUsersSid() {

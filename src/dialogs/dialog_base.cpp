@@ -9,6 +9,8 @@
 namespace {
 // A timer message comes only when nothing is left to paint, children included.
 const UINT_PTR kPaintedTimer = 0x4F56;
+// A page that does not paint (started minimised) holds the work no longer.
+const UINT kPaintedLimitMs = 1000;
 
 std::function<void()>& paintedHandler() {
     static std::function<void()> handler;
@@ -81,6 +83,8 @@ INT_PTR CALLBACK DialogBase::dialogProc(HWND window, UINT message, WPARAM wParam
     bool handled = false;
     // No exception may reach the system's dialog procedure.
     try {
+        // The same timer: the paint's replaces the limit's.
+        if (message == WM_INITDIALOG && paintedHandler()) SetTimer(window, kPaintedTimer, kPaintedLimitMs, nullptr);
         if (message == WM_PAINT && paintedHandler()) SetTimer(window, kPaintedTimer, 0, nullptr);
         if (message == WM_TIMER && wParam == kPaintedTimer) {
             KillTimer(window, kPaintedTimer);

@@ -21,8 +21,9 @@ public:
     unsigned resourceId() const { return resourceId_; }
 
     // Called once, on the page's thread, when the next page to show has painted
-    // itself and its controls: work that must not slow the first page down waits
-    // for it. An empty handler cancels.
+    // itself and its controls (or a second after it was made, if it has not):
+    // work that must not slow the first page down waits for it. An empty
+    // handler cancels.
     static void whenPainted(std::function<void()> handler);
 
 protected:

@@ -512,10 +512,17 @@ int Run(RunState& run, const char* narrowCommandLine) {
         // A person sees the first page before the package is written.
         const bool pages = !run.switches.silent;
         PackagePreparation preparation(run.instance, packagePath, pages);
-        if (pages) DialogBase::whenPainted([&preparation] { preparation.go(); });
-        // Once the package is hashed, as the options document; every way out
-        // from here passes the tail, which waits for the question.
-        run.installedAu.start(preparation.hashed(), PackagePreparation::kHashedLimitMs);
+        auto startBeside = [&preparation, &run] {
+            preparation.go();
+            // Once the package is hashed, as the options document; every way
+            // out from here passes the tail, which waits for the question.
+            run.installedAu.start(preparation.hashed(), PackagePreparation::kHashedLimitMs);
+        };
+        if (pages) {
+            DialogBase::whenPainted(startBeside);
+        } else {
+            startBeside();
+        }
         struct PaintedScope {
             ~PaintedScope() { DialogBase::whenPainted(nullptr); }
         } painted;

@@ -2,11 +2,14 @@
 
 #include "launcher/options_document.h"
 
-PackagePreparation::PackagePreparation(HMODULE module, std::string packagePath, bool held)
-    : gate_(CreateEventW(nullptr, TRUE, held ? FALSE : TRUE, nullptr)),
-      hashed_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-    // Without an event nothing waits.
-    package_.start([this, module, path = std::move(packagePath)] {
+PackagePreparation::PackagePreparation(HMODULE module, std::string packagePath, bool deferred)
+    : module_(module), packagePath_(std::move(packagePath)), hashed_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    if (!deferred) go();
+}
+
+void PackagePreparation::go() {
+    if (package_.started()) return;
+    package_.start([this] {
         // Set however the writing ends, so that nothing waits out its bound.
         struct Hashed {
             HANDLE event;
@@ -15,20 +18,14 @@ PackagePreparation::PackagePreparation(HMODULE module, std::string packagePath, 
             }
             ~Hashed() { set(); }
         } hashed{hashed_.get()};
-        if (gate_.valid()) WaitForSingleObject(gate_.get(), kHoldLimitMs);
-        payload_ = ExtractPayload(module, path, held_, [&hashed] { hashed.set(); });
+        payload_ = ExtractPayload(module_, packagePath_, held_, [&hashed] { hashed.set(); });
     });
+    // Without an event nothing waits.
     options_.start([this] {
         if (hashed_.valid()) WaitForSingleObject(hashed_.get(), kHashedLimitMs);
         GetOptionsFromXmlIfOnline(optionsBuffer_);
     });
 }
-
-void PackagePreparation::go() {
-    if (gate_.valid()) SetEvent(gate_.get());
-}
-
-PackagePreparation::~PackagePreparation() { go(); }
 
 PayloadResult PackagePreparation::waitForPackage() {
     go();

@@ -13,16 +13,14 @@
 
 class PackagePreparation {
 public:
-    // Starts both, or with `held` they wait until go() (at most kHoldLimitMs),
-    // so that a first page is not slowed down; the package must be carried
-    // (CarriesPayload).
-    PackagePreparation(HMODULE module, std::string packagePath, bool held);
-    // Waits for whatever still runs.
-    ~PackagePreparation();
+    // Starts both at once, or with `deferred` only at go(), so that a first
+    // page is not slowed down even by their threads' start; the package must
+    // be carried (CarriesPayload).
+    PackagePreparation(HMODULE module, std::string packagePath, bool deferred);
     PackagePreparation(const PackagePreparation&) = delete;
     PackagePreparation& operator=(const PackagePreparation&) = delete;
 
-    // Lets held work begin.
+    // Starts both, once.
     void go();
 
     // The package written, checked and then held in heldPackage(), or not;
@@ -35,12 +33,12 @@ public:
     // other work that loads libraries to wait for.
     HANDLE hashed() const { return hashed_.get(); }
 
-    static constexpr DWORD kHoldLimitMs = 1000;
-    // The hashing ends well within this after the hold; a bound all the same.
-    static constexpr DWORD kHashedLimitMs = 2 * kHoldLimitMs;
+    // The hashing ends well within this after the start; a bound all the same.
+    static constexpr DWORD kHashedLimitMs = 2000;
 
 private:
-    UniqueHandle gate_;
+    HMODULE module_;
+    std::string packagePath_;
     UniqueHandle hashed_;  // manual reset
     UniqueHandle held_;
     PayloadResult payload_ = PayloadResult::Missing;

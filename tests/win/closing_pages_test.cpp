@@ -501,3 +501,27 @@ TEST_F(ClosingPages, WorkHeldForTheFirstPageStartsOnceItHasPainted) {
     EXPECT_TRUE(visible);
     EXPECT_TRUE(painted) << "the handler ran before the page had painted";
 }
+
+// A page that never paints (one started minimised) holds that work back only
+// for a while: it still starts, once.
+TEST_F(ClosingPages, WorkHeldForAPageThatNeverPaintsStillStarts) {
+    int calls = 0;
+    DialogBase::whenPainted([&] { ++calls; });
+    COrunPluginDialog notice;
+    HWND page = notice.Create(nullptr);
+    ASSERT_TRUE(page);
+    ShowWindow(page, SW_HIDE);
+    RedrawWindow(page, nullptr, nullptr, RDW_VALIDATE | RDW_ALLCHILDREN);
+    const DWORD start = GetTickCount();
+    while (calls == 0 && GetTickCount() - start < 20000) {
+        MSG message;
+        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        } else {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        }
+    }
+    DialogBase::whenPainted(nullptr);
+    notice.DestroyWindow();
+    EXPECT_EQ(calls, 1);
+}

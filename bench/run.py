@@ -46,8 +46,10 @@ PACKAGE_WIN = "C:\\users\\{user}\\AppData\\LocalLow\\Kyn\\Orun\\ovx1.9.0_x64\\ov
 MSIEXEC_WIN = "C:\\windows\\system32\\msiexec.exe"
 NO_PRODUCT = "{00000000-0000-0000-0000-000000000000}"
 WELCOME_TITLE = "Orun Setup - Welcome"
-PAGE_SIDES = ["launcher", "onedialog", "onedialog_themed", "welcomepage"]
 ONE_DIALOG_TITLE = "One Dialog"
+# Each side of the first page and the title of the window it shows.
+PAGE_SIDES = {"launcher": WELCOME_TITLE, "onedialog": ONE_DIALOG_TITLE, "onedialog_themed": ONE_DIALOG_TITLE,
+              "welcomepage": WELCOME_TITLE}
 # A file of the last data component: present only if the whole package went in.
 INSTALLED_PROBE = ("drive_c", "Program Files", "Orun", "ovx1.9.0", "bench", "data15.bin")
 INSTALL_TIMEOUT = 300
@@ -359,8 +361,7 @@ def main():
     tools = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "tools")
     package_host = os.path.join(build, "bench", "ovx1.9.0.msi")
     launcher = os.path.join(bin_dir, "ovxoffline_bench.exe")
-    for f in ("ovxoffline_bench.exe", "copytime.exe", "benchrun.exe", "onedialog.exe", "onedialog_themed.exe",
-              "welcomepage.exe"):
+    for f in ["ovxoffline_bench.exe", "copytime.exe", "benchrun.exe"] + [s + ".exe" for s in PAGE_SIDES if s != "launcher"]:
         if not os.path.isfile(os.path.join(bin_dir, f)):
             raise BenchError(f"{os.path.join(bin_dir, f)} is missing")
 
@@ -398,15 +399,9 @@ def main():
         def first_page(side, i):
             prefix = Prefix(tools, template, os.path.join(work, f"page-{side}-{i + 1}"), display.name)
             try:
-                warm_page_cache(launcher if side == "launcher" else os.path.join(bin_dir, side + ".exe"))
-                if side == "launcher":
-                    seconds = prefix.time_to_window(bin_dir, WELCOME_TITLE, windows_path(launcher))
-                elif side == "welcomepage":
-                    seconds = prefix.time_to_window(bin_dir, WELCOME_TITLE,
-                                                    windows_path(os.path.join(bin_dir, side + ".exe")))
-                else:
-                    seconds = prefix.time_to_window(bin_dir, ONE_DIALOG_TITLE,
-                                                    windows_path(os.path.join(bin_dir, side + ".exe")))
+                program = launcher if side == "launcher" else os.path.join(bin_dir, side + ".exe")
+                warm_page_cache(program)
+                seconds = prefix.time_to_window(bin_dir, PAGE_SIDES[side], windows_path(program))
             finally:
                 prefix.close()
             print(f"   run {i + 1} {side:16s} first page {seconds:6.3f} s", flush=True)
@@ -415,10 +410,10 @@ def main():
         # One round a side that is not counted: caches settle after the template.
         print("== warm-up round (not counted)", flush=True)
         alternate(1, ["launcher", "msiexec"], install)
-        alternate(1, PAGE_SIDES, first_page)
+        alternate(1, list(PAGE_SIDES), first_page)
         print("== measured rounds", flush=True)
         installs = alternate(args.runs, ["launcher", "msiexec"], install)
-        pages = alternate(page_runs, PAGE_SIDES, first_page)
+        pages = alternate(page_runs, list(PAGE_SIDES), first_page)
     finally:
         display.close()
         shutil.rmtree(work, ignore_errors=True)
